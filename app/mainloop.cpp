@@ -1,0 +1,86 @@
+// Frame loop and simulation clock.
+#include "app/app.h"
+#include "background/background.h"
+#include "demos/demos.h"
+#include "gfx/gfx.h"
+#include "presets/presets.h"
+#include "sim/sim.h"
+
+namespace spumex {
+
+uint8_t exitflag = 0;
+int rotation = 0;
+int mousex = 0;
+int mousey = 0;
+int dragmode = 0;
+std::atomic<int32_t> ticks{0};
+uint8_t timeron = 0;
+int frames = 0;
+
+void initscene() {
+  fractal();
+  initballs();
+  initswatches();
+  inithoses();
+  initblocks();
+  initbitmap();
+  addhose(255, 255, 255);
+  loadpreset(0);
+}
+
+void drawframe() {
+  lockscreen();
+  copybackground();
+  drawballs();
+  if (!hidden) {
+    drawhoses();
+    drawblocks();
+    drawswatches();
+  }
+  drawsprite(xsize * mousex / 640, ysize * mousey / 480, cursorsprite);
+  updatescreen();
+}
+
+void simstep() {
+  // Unsigned addition: the offset wraps by whole turns.
+  rotation = rotating ? (int)((uint32_t)rotation + ROTATESTEP) : 0;
+  emitballs();
+  moveballs();
+  dropballs();
+}
+
+void runticks() {
+  while (ticks.load() > 0) {
+    simstep();
+    if (ticks.fetch_sub(1) <= 1) break;
+  }
+}
+
+void pausewait() {
+  while (paused && !exitflag) {
+    pollinput();
+    ticks.store(1);
+  }
+}
+
+void mainloop() {
+  initscene();
+  starttimer();
+  while (!exitflag) {
+    pollinput();
+    if (spiralmode) {
+      spiraldemo();
+      ticks.store(1);
+    }
+    if (eyemode) {
+      eyedemo();
+      ticks.store(1);
+    }
+    drawframe();
+    pausewait();
+    frames++;
+    runticks();
+  }
+}
+
+}  // namespace spumex

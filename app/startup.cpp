@@ -1,0 +1,100 @@
+// Start-up, shutdown and the program state owned by the shell.
+#include "app/app.h"
+#include "gfx/gfx.h"
+#include "presets/presets.h"
+#include "support/support.h"
+
+#include <SDL.h>
+#include <cstdio>
+#include <cstdlib>
+
+namespace spumex {
+
+int xsize = 640;
+int ysize = 480;
+uint8_t* scratch = nullptr;
+uint8_t eyered[256];
+uint8_t eyegreen[256];
+uint8_t eyeblue[256];
+
+static const char* const bannerlines[] = {
+    "Spumex, by the Spumex developers",
+    "Fountains of shaded balls, bouncing off bars: a small desktop toy",
+    "Keys and mouse are listed below; Escape ends the program",
+    "Use: spumex [screenwidth]",
+    "screenwidth is optional argument 100-2048 (default 640)",
+    "c          Change background colors",
+    "e          Eye demo",
+    "f          New fractal background",
+    "h          Hide/unhide the non-ball objects",
+    "m          Turn on/off mixing",
+    "p          Pause movement",
+    "r          Rotate hoses",
+    "s          Spiral pattern (escape to exit)",
+    "x          Delete everything",
+    "1-9        Load preset",
+    "shift 1-9  Store preset",
+    "Drag the fountains over the colors to change their color",
+};
+
+void quitsdl() {
+  if (sdlactive) SDL_Quit();
+}
+
+void nomem(const char* tag) {
+  printf("No memory!!![%s]\n", tag);
+  fflush(stdout);
+  quitsdl();
+  exit(1);
+}
+
+void initeyecolors() {
+  for (int i = 0; i < 256; i++) {
+    eyered[i] = (uint8_t)rand();
+    eyegreen[i] = (uint8_t)rand();
+    eyeblue[i] = (uint8_t)rand();
+  }
+}
+
+void printbanner() {
+  for (const char* line : bannerlines) puts(line);
+}
+
+void applywidth(int argc, char** argv) {
+  if (argc < 2) return;
+  int value = atoi(argv[1]);
+  if ((uint32_t)value - (uint32_t)MINWIDTH <= (uint32_t)(MAXWIDTH - MINWIDTH)) {
+    ysize = ysize * value / xsize;
+    xsize = value;
+  }
+}
+
+int runprogram(int argc, char** argv) {
+  initeyecolors();
+  printbanner();
+  applywidth(argc, argv);
+  seedbytes();
+  initvideo();
+  scratch = (uint8_t*)malloc(SCRATCHSIZE);
+  if (scratch == nullptr) nomem("block64");
+  readpresets();
+  makeballs();
+  mixing = 0;
+  spiralmode = 0;
+  eyemode = 0;
+  hidden = 0;
+  rotating = 0;
+  exitflag = 0;
+  uint32_t start = SDL_GetTicks();
+  frames = 0;
+  mainloop();
+  uint32_t end = SDL_GetTicks();
+  quitsdl();
+  uint32_t elapsed = end - start;
+  if (elapsed == 0) elapsed = 1;
+  // 64-bit product, so very long runs still report a sensible rate.
+  printf("fps = %d\n", (int)((int64_t)frames * 1000 / (int64_t)elapsed));
+  return 0;
+}
+
+}  // namespace spumex

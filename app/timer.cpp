@@ -1,0 +1,30 @@
+// Simulation clock: a 10 ms SDL timer that only counts ticks.
+#include "app/app.h"
+
+#include <SDL.h>
+
+namespace spumex {
+
+uint32_t timertick(uint32_t interval) {
+  ticks.fetch_add(1);
+  return interval;
+}
+
+static Uint32 timercallback(Uint32 interval) {
+  return timertick(interval);
+}
+
+void starttimer() {
+  if (timeron) return;
+  timeron = 1;
+  SDL_SetTimer(TICKMS, timercallback);
+  ticks.store(0);
+}
+
+void stoptimer() {
+  if (!timeron) return;
+  timeron = 0;
+  SDL_SetTimer(0, nullptr);
+}
+
+}  // namespace spumex

@@ -1,0 +1,97 @@
+// The program as a user starts it: banner, window size, Escape, exit status.
+#include "harness.h"
+
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+using namespace e2e;
+
+namespace {
+
+std::string freshhome() {
+  char dir[] = "/tmp/spumex-e2e-XXXXXX";
+  const char* d = mkdtemp(dir);
+  return d ? d : "/tmp";
+}
+
+std::string lastline(const std::string& text) {
+  std::string t = text;
+  while (!t.empty() && t.back() == '\n') t.pop_back();
+  size_t nl = t.rfind('\n');
+  return nl == std::string::npos ? t : t.substr(nl + 1);
+}
+
+const char* const fixedlines[] = {
+    "Use: spumex [screenwidth]",
+    "screenwidth is optional argument 100-2048 (default 640)",
+    "c          Change background colors",
+    "e          Eye demo",
+    "f          New fractal background",
+    "h          Hide/unhide the non-ball objects",
+    "m          Turn on/off mixing",
+    "p          Pause movement",
+    "r          Rotate hoses",
+    "s          Spiral pattern (escape to exit)",
+    "x          Delete everything",
+    "1-9        Load preset",
+    "shift 1-9  Store preset",
+    "Drag the fountains over the colors to change their color",
+};
+
+void expectbanner(const std::string& out) {
+  std::istringstream in(out);
+  std::string line;
+  std::vector<std::string> lines;
+  while (std::getline(in, line)) lines.push_back(line);
+  ASSERT_GE(lines.size(), 17u);
+  EXPECT_NE(lines[0].find("Spumex"), std::string::npos);
+  for (size_t i = 0; i < 14; i++) EXPECT_EQ(lines[3 + i], fixedlines[i]) << "banner line " << 4 + i;
+}
+
+}  // namespace
+
+TEST(Startup, FailsWithoutAVideoDriver) {
+  program p;
+  ASSERT_TRUE(startprogram(p, nullptr, {}, {"SDL_VIDEODRIVER=nosuchdriver", "-DISPLAY", "HOME=" + freshhome()}));
+  ASSERT_TRUE(waitexit(p, 10000));
+  EXPECT_EQ(p.status, 1);
+  expectbanner(p.out);
+  EXPECT_EQ(p.err.rfind("Couldn't initialize SDL: ", 0), 0u) << p.err;
+  killprogram(p);
+}
+
+struct sizecase {
+  std::vector<std::string> args;
+  int width, height;
+};
+
+TEST(Startup, WindowSizeFollowsTheWidthArgument) {
+  xserver x;
+  ASSERT_TRUE(startxserver(x));
+  const sizecase cases[] = {
+      {{}, 640, 480},        {{"100"}, 100, 75},   {{"2048"}, 2048, 1536},
+      {{"99"}, 640, 480},    {{"800", "300"}, 800, 600},
+  };
+  for (const sizecase& c : cases) {
+    std::string label = c.args.empty() ? "(none)" : c.args[0];
+    program p;
+    ASSERT_TRUE(startprogram(p, &x, c.args, {"HOME=" + freshhome()}));
+    ASSERT_TRUE(waitwindow(p, x)) << label << ": " << p.err;
+    EXPECT_EQ(p.width, c.width) << label;
+    EXPECT_EQ(p.height, c.height) << label;
+    moveto(x, p, p.width / 2, p.height / 2);
+    key(x, XK_Escape);
+    ASSERT_TRUE(waitexit(p, 10000)) << label;
+    EXPECT_EQ(p.status, 0) << label;
+    expectbanner(p.out);
+    std::string last = lastline(p.out);
+    EXPECT_EQ(last.rfind("fps = ", 0), 0u) << label << ": " << last;
+    EXPECT_GT(atoi(last.c_str() + 6), 0) << label;
+    killprogram(p);
+  }
+  stopxserver(x);
+}

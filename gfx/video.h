@@ -1,0 +1,12 @@
+// Display surface: the SDL side of the screen.
+#pragma once
+#include <SDL.h>
+
+namespace spumex {
+
+extern SDL_Surface* screen;          // the display surface
+extern SDL_Color palette[256];       // grey ramp given to the surface
+
+bool mustlock();                     // the surface must be locked before drawing
+
+}  // namespace spumex
