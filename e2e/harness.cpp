@@ -1,6 +1,5 @@
 // End-to-end harness: a private Xvfb, the program as a child process, XTest input, pixel capture.
-#include "harness.h"
-
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -14,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "harness.h"
 
 namespace e2e {
 

@@ -1,10 +1,15 @@
 // End-to-end harness: a private Xvfb, the program as a child process, XTest input, pixel capture.
 #pragma once
-#include <X11/Xlib.h>
 #include <string>
 #include <vector>
 
+struct _XDisplay;
+
 namespace e2e {
+
+// Kept free of Xlib's macros, which clash with the test framework.
+typedef struct _XDisplay Display;
+typedef unsigned long Window;
 
 struct xserver {
   int number = -1;                   // display number, -1 when not running

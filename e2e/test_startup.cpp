@@ -1,8 +1,9 @@
 // The program as a user starts it: banner, window size, Escape, exit status.
-#include "harness.h"
+#include <gtest/gtest.h>
 
 #include <X11/keysym.h>
-#include <gtest/gtest.h>
+
+#include "harness.h"
 
 #include <cstdlib>
 #include <sstream>
