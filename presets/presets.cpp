@@ -1,0 +1,239 @@
+// Preset slots: scene texts in memory, mirrored by one text file per slot.
+#include "presets/presets.h"
+
+#include "app/app.h"
+#include "gfx/gfx.h"
+#include "sim/sim.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace spumex {
+
+char* presets[NPRESETS];
+
+// Name of a slot's file for the given HOME value (null: current directory).
+static int formatname(char* buffer, int size, int slot, const char* home) {
+  char empty[1];
+  if (size <= 0) {
+    buffer = empty;
+    size = 1;
+  }
+  int n = home ? snprintf(buffer, (size_t)size, "%s/.spumexpreset%d", home, slot)
+               : snprintf(buffer, (size_t)size, "spumex%d", slot);
+  if (n < 0 || n >= size) buffer[0] = 0;  // never leave a cut-off name behind
+  return n;
+}
+
+int presetname(char* buffer, int size, int slot) {
+  return formatname(buffer, size, slot, getenv("HOME"));
+}
+
+// Name of a slot's file: in local when it fits, else in a new allocation
+// (the caller frees it); null when it cannot be built.
+static char* slotname(int slot, char* local, int localsize) {
+  const char* home = getenv("HOME");
+  int n = formatname(local, localsize, slot, home);
+  if (n < 0) return nullptr;
+  if (n < localsize) return local;
+  char* name = (char*)malloc((size_t)n + 1);
+  if (name == nullptr) return nullptr;
+  formatname(name, n + 1, slot, home);
+  return name;
+}
+
+// Writes all bytes, going on after short writes; 0 on success.
+static int writeall(int fd, const char* p, size_t count) {
+  while (count > 0) {
+    ssize_t done = write(fd, p, count);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (done == 0) return -1;
+    p += done;
+    count -= (size_t)done;
+  }
+  return 0;
+}
+
+// Replaces the file by the text through a temporary file beside it, so the
+// old content stays whole whatever fails; 0 on success.
+static int storefile(const char* name, const char* text, size_t count) {
+  size_t n = strlen(name);
+  char local[NAMESIZE + sizeof TEMPSUFFIX];
+  char* temp = local;
+  if (n + sizeof TEMPSUFFIX > sizeof local) {
+    temp = (char*)malloc(n + sizeof TEMPSUFFIX);
+    if (temp == nullptr) return -1;
+  }
+  memcpy(temp, name, n);
+  memcpy(temp + n, TEMPSUFFIX, sizeof TEMPSUFFIX);
+
+  // A leftover from an interrupted store goes; the new file is always fresh.
+  unlink(temp);
+  int result = -1;
+  int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (fd >= 0) {
+    int failed = writeall(fd, text, count) != 0 || fsync(fd) != 0;
+    if (close(fd) != 0) failed = 1;
+    if (!failed && rename(temp, name) == 0)
+      result = 0;
+    else
+      unlink(temp);
+  }
+  if (temp != local) free(temp);
+  return result;
+}
+
+void readpresets() {
+  if (scratch == nullptr) return;
+  for (int n = 0; n < NPRESETS; n++) {
+    free(presets[n]);
+    presets[n] = nullptr;
+
+    char local[NAMESIZE];
+    char* name = slotname(n, local, NAMESIZE);
+    if (name == nullptr) continue;
+    int fd = open(name, O_RDONLY);
+    if (name != local) free(name);
+    if (fd < 0) continue;
+
+    ssize_t got = read(fd, scratch, SCRATCHSIZE - 1);
+    if (got < 0) {
+      close(fd);
+      continue;
+    }
+    scratch[got] = 0;
+    char* text = (char*)malloc((size_t)got + 1);
+    if (text != nullptr) strcpy(text, (const char*)scratch);
+    presets[n] = text;
+    close(fd);
+  }
+}
+
+// Appends one formatted line to the text in scratch if it fits whole.
+static size_t addline(size_t len, int written) {
+  if (written < 0 || len + (size_t)written >= (size_t)SCRATCHSIZE) return len;
+  return len + (size_t)written;
+}
+
+void savepreset(int slot) {
+  if (slot < 0 || slot >= NPRESETS || scratch == nullptr) return;
+  char local[NAMESIZE];
+  char* name = slotname(slot, local, NAMESIZE);
+
+  char* text = (char*)scratch;
+  size_t len = 0;
+  text[0] = 0;
+  for (const hose* h = hoses; h != nullptr; h = h->next) {
+    int w = snprintf(text + len, SCRATCHSIZE - len, "hose:%d,%d,%d,%d,%d,%d\n", (int)h->x,
+                     (int)h->y, (int)h->angle, (int)h->r, (int)h->g, (int)h->b);
+    len = addline(len, w);
+  }
+  for (const block* b = blocks; b != nullptr; b = b->next) {
+    int w = snprintf(text + len, SCRATCHSIZE - len, "block:%d,%d,%d\n", (int)b->x, (int)b->y,
+                     (int)b->angle);
+    len = addline(len, w);
+  }
+  text[len] = 0;
+
+  free(presets[slot]);
+  presets[slot] = (char*)malloc(len + 1);
+  if (presets[slot] != nullptr) {
+    memcpy(presets[slot], text, len + 1);
+    if (name != nullptr) storefile(name, presets[slot], len);
+  }
+  if (name != nullptr && name != local) free(name);
+}
+
+static bool isspacechar(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One %d as scanf reads it: white space, an optional sign, at least one
+// digit. Values beyond the int32 range saturate. Null when nothing is read.
+static const char* readnumber(const char* p, int32_t* value) {
+  while (isspacechar(*p)) p++;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    p++;
+  }
+  if (*p < '0' || *p > '9') return nullptr;
+  int64_t v = 0;
+  for (; *p >= '0' && *p <= '9'; p++)
+    if (v <= (int64_t)INT32_MAX + 1) v = v * 10 + (*p - '0');
+  if (negative) v = -v;
+  if (v > INT32_MAX) v = INT32_MAX;
+  if (v < INT32_MIN) v = INT32_MIN;
+  *value = (int32_t)v;
+  return p;
+}
+
+// Matches "prefix%d,%d,..." with count numbers at the start of p.
+static bool readfields(const char* p, const char* prefix, int32_t* values, int count) {
+  size_t n = strlen(prefix);
+  if (strncmp(p, prefix, n) != 0) return false;
+  p += n;
+  for (int i = 0; i < count; i++) {
+    if (i > 0) {
+      if (*p != ',') return false;
+      p++;
+    }
+    p = readnumber(p, &values[i]);
+    if (p == nullptr) return false;
+  }
+  return true;
+}
+
+void loadpreset(int slot) {
+  if (slot < 0 || slot >= NPRESETS || presets[slot] == nullptr) return;
+  clearall();
+  const char* p = presets[slot];
+  if (*p == 0) return;
+
+  hose** hosetail = &hoses;
+  block** blocktail = &blocks;
+  while (*hosetail != nullptr) hosetail = &(*hosetail)->next;
+  while (*blocktail != nullptr) blocktail = &(*blocktail)->next;
+
+  for (;;) {
+    int32_t v[6];
+    if (readfields(p, "hose:", v, 6)) {
+      hose* h = allochose();
+      if (h != nullptr) {
+        h->x = v[0];
+        h->y = v[1];
+        h->angle = v[2];
+        h->r = (uint8_t)v[3];
+        h->g = (uint8_t)v[4];
+        h->b = (uint8_t)v[5];
+        h->code = colorcode(h->r, h->g, h->b);
+        *hosetail = h;
+        hosetail = &h->next;
+      }
+    } else if (readfields(p, "block:", v, 3)) {
+      block* b = allocblock();
+      if (b != nullptr) {
+        b->x = v[0];
+        b->y = v[1];
+        b->angle = v[2];
+        *blocktail = b;
+        blocktail = &b->next;
+      }
+    }
+    const char* lf = strchr(p, '\n');
+    if (lf == nullptr || lf[1] == 0) break;
+    p = lf + 1;
+  }
+  makeblockmap();
+}
+
+}  // namespace spumex
