@@ -1,0 +1,107 @@
+// Display helper tests: pixel colours, background copy and row offsets.
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "background/background.h"
+#include "gfx/gfx.h"
+#include "helpers/testscreen.h"
+
+#include <cstring>
+#include <vector>
+
+namespace spumex {
+namespace {
+
+TEST(MapRgb, Depth8Packing) {
+  usetestscreen(8, 8, 8);
+  struct {
+    uint32_t r, g, b, want;
+  } cases[] = {
+      {255, 255, 255, 255}, {255, 0, 0, 7},   {0, 255, 0, 56},  {0, 0, 255, 192}, {0, 0, 63, 0},
+      {0, 0, 64, 64},       {0, 0, 128, 128}, {31, 31, 31, 0},  {32, 32, 0, 9},   {160, 96, 200, 5 | 24 | 192},
+  };
+  for (const auto& c : cases) EXPECT_EQ(maprgb(c.r, c.g, c.b), c.want) << c.r << "," << c.g << "," << c.b;
+}
+
+TEST(MapRgb, OnlyTheLowEightBitsCount) {
+  for (int bpp : {8, 16}) {
+    usetestscreen(8, 8, bpp);
+    for (uint32_t v : {0u, 44u, 200u, 255u}) {
+      for (uint32_t high : {256u, 512u, 0xFFFFFF00u}) {
+        uint32_t w = v + high;
+        EXPECT_EQ(maprgb(w, 0, 0), maprgb(v, 0, 0)) << "depth " << bpp << " red " << w;
+        EXPECT_EQ(maprgb(0, w, 0), maprgb(0, v, 0)) << "depth " << bpp << " green " << w;
+        EXPECT_EQ(maprgb(0, 0, w), maprgb(0, 0, v)) << "depth " << bpp << " blue " << w;
+      }
+    }
+    EXPECT_EQ(maprgb(256, 256, 256), maprgb(0, 0, 0));
+    EXPECT_EQ(maprgb(300, 300, 300), maprgb(44, 44, 44));
+  }
+}
+
+TEST(MapRgb, Depth16UsesTheSurfaceFormat) {
+  usetestscreen(8, 8, 16);
+  const uint32_t colours[][3] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {17, 130, 201}};
+  for (const auto& c : colours) EXPECT_EQ(maprgb(c[0], c[1], c[2]), rgb565(c[0], c[1], c[2]));
+}
+
+// Writes a distinct marker into every byte of the screen buffer, padding included.
+void markscreen() {
+  std::vector<uint8_t>& b = testscreenbytes();
+  for (size_t i = 0; i < b.size(); i++) b[i] = (uint8_t)(0x80 | (i % 101));
+}
+
+TEST(CopyBackground, RowsAndPadding) {
+  struct {
+    int w, h, bpp, rowstride;
+  } cases[] = {{10, 4, 16, 0}, {10, 4, 8, 0}, {10, 4, 16, 28}, {7, 3, 8, 12}};
+  uint8_t* saved = background;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " depth " << c.bpp << " stride " << c.rowstride);
+    usetestscreen(c.w, c.h, c.bpp, c.rowstride);
+    size_t rowlen = (size_t)c.w * (c.bpp == 16 ? 2 : 1);
+    std::vector<uint8_t> image(rowlen * c.h);
+    for (size_t i = 0; i < image.size(); i++) image[i] = (uint8_t)(i * 7 + 1);
+
+    for (bool withimage : {true, false}) {
+      background = withimage ? image.data() : nullptr;
+      markscreen();
+      std::vector<uint8_t> before = testscreenbytes();
+      copybackground();
+      const std::vector<uint8_t>& now = testscreenbytes();
+      for (size_t i = 0; i < now.size(); i++) {
+        size_t y = i / stride, col = i % stride;
+        uint8_t want = before[i];
+        if (y < (size_t)c.h && col < rowlen) want = withimage ? image[y * rowlen + col] : 0;
+        ASSERT_EQ(now[i], want) << (withimage ? "image" : "black") << " byte " << i;
+      }
+    }
+  }
+  background = saved;
+}
+
+TEST(CopyBackground, NoRowsDoesNothing) {
+  usetestscreen(10, 4);
+  markscreen();
+  std::vector<uint8_t> before = testscreenbytes();
+  uint8_t* saved = background;
+  background = nullptr;
+  ysize = 0;
+  copybackground();
+  EXPECT_EQ(testscreenbytes(), before);
+  background = saved;
+}
+
+TEST(RowOffsets, OneStrideApartBelowTheHeight) {
+  for (int rowstride : {0, 1001}) {
+    usetestscreen(300, 200, 16, rowstride);
+    rowoffsets[ysize] = -7;
+    setrowoffsets();
+    for (int y = 0; y < ysize; y++) ASSERT_EQ(rowoffsets[y], y * stride) << y;
+    EXPECT_EQ(rowoffsets[ysize], -7);
+  }
+  EXPECT_EQ(rowoffsets[1], 1001);
+}
+
+}  // namespace
+}  // namespace spumex
