@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "background/background.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,6 +41,10 @@ void initvideo() {
     fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
     exit(1);
   }
+  // SDL turns SIGINT and SIGTERM into a quit event, which the program
+  // ignores; give them back their usual meaning so Ctrl-C and kill still work.
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
   SDL_Surface* s = SDL_SetVideoMode(xsize, ysize, 16, 0);
   if (s == nullptr) {
     fprintf(stderr, "Couldn't set display mode: %s\n", SDL_GetError());
