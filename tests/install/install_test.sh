@@ -1,0 +1,150 @@
+#!/bin/sh
+# Installs Spumex into a staging directory (DESTDIR) and checks every file that arrives there.
+# Use: install_test.sh cmake builddir distdir
+set -eu
+[ $# -eq 3 ] || { echo "Use: install_test.sh cmake builddir distdir" >&2; exit 2; }
+cmake=$1
+build=$2
+dist=$3
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+need() {
+  command -v "$1" >/dev/null 2>&1 || { echo "FAIL: $1 not found (package $2)" >&2; exit 1; }
+}
+need desktop-file-validate desktop-file-utils
+need groff groff-base
+need man man-db
+need lexgrog man-db
+
+work=$(mktemp -d)
+root=$work/root
+prefix=$root/usr
+manifest=$build/install_manifest.txt
+
+# The staging install rewrites the build's install manifest; put back the one
+# a real install left there, so its uninstall keeps working.
+if [ -f "$manifest" ]; then cp -p "$manifest" "$work/manifest.saved"; fi
+restore() {
+  if [ -f "$work/manifest.saved" ]; then
+    cp -p "$work/manifest.saved" "$manifest"
+  else
+    rm -f "$manifest"
+  fi
+  rm -rf "$work"
+}
+trap restore EXIT
+
+if ! DESTDIR=$root "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
+  cat "$work/install.log" >&2
+  echo "FAIL: cmake --install" >&2
+  exit 1
+fi
+
+# Exactly these files, nothing else (the icon renderer is not installed).
+cat >"$work/expected" <<'EOF'
+usr/bin/spumex
+usr/share/applications/spumex.desktop
+usr/share/icons/hicolor/256x256/apps/spumex.png
+usr/share/icons/hicolor/48x48/apps/spumex.png
+usr/share/man/man6/spumex.6
+EOF
+(cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/found"
+if ! cmp -s "$work/expected" "$work/found"; then
+  fail "installed files differ from the expected list:"
+  diff "$work/expected" "$work/found" >&2 || true
+fi
+
+# The manifest names the same files (as paths under the prefix, without
+# DESTDIR), so uninstalling from it removes them all.
+sed 's|^|/|' "$work/expected" >"$work/expectedmanifest"
+{ cat "$manifest"; echo; } | sed '/^$/d' | LC_ALL=C sort >"$work/manifest"
+manifestok=1
+cmp -s "$work/expectedmanifest" "$work/manifest" || {
+  manifestok=0
+  fail "install_manifest.txt does not list exactly the installed files"
+}
+
+# Modes: the program runs for everyone, the data files are plain readable files.
+mode() { stat -c %a "$1" 2>/dev/null || echo missing; }
+[ "$(mode "$prefix/bin/spumex")" = 755 ] || fail "bin/spumex has mode $(mode "$prefix/bin/spumex"), not 755"
+for f in share/applications/spumex.desktop share/icons/hicolor/48x48/apps/spumex.png \
+         share/icons/hicolor/256x256/apps/spumex.png share/man/man6/spumex.6; do
+  [ "$(mode "$prefix/$f")" = 644 ] || fail "$f has mode $(mode "$prefix/$f"), not 644"
+done
+[ "$(od -An -c -N4 "$prefix/bin/spumex" 2>/dev/null | tr -d ' ')" = '177ELF' ] || fail "bin/spumex is not an executable file"
+
+# Data files arrive unchanged.
+cmp -s "$dist/spumex.desktop" "$prefix/share/applications/spumex.desktop" || fail "desktop entry differs from dist/spumex.desktop"
+cmp -s "$dist/spumex.6" "$prefix/share/man/man6/spumex.6" || fail "manual page differs from dist/spumex.6"
+for size in 48 256; do
+  cmp -s "$dist/icons/$size/spumex.png" "$prefix/share/icons/hicolor/${size}x${size}/apps/spumex.png" ||
+    fail "${size}x${size} icon differs from dist/icons/$size/spumex.png"
+done
+
+# Icons: PNG, 8-bit RGBA, of the size their directory names.
+for size in 48 256; do
+  png=$prefix/share/icons/hicolor/${size}x${size}/apps/spumex.png
+  [ -f "$png" ] || continue
+  set -- $(od -An -tu1 -N26 "$png")
+  signature="$1 $2 $3 $4 $5 $6 $7 $8"
+  [ "$signature" = "137 80 78 71 13 10 26 10" ] || fail "${size}x${size} icon is not a PNG file"
+  shift 16
+  width=$(( ($1 << 24) | ($2 << 16) | ($3 << 8) | $4 ))
+  height=$(( ($5 << 24) | ($6 << 16) | ($7 << 8) | $8 ))
+  [ "$width" = "$size" ] && [ "$height" = "$size" ] || fail "${size}x${size} icon is ${width}x${height}"
+  [ "$9" = 8 ] && [ "${10}" = 6 ] || fail "${size}x${size} icon is not 8-bit RGBA (depth $9, colour type ${10})"
+done
+
+# Desktop entry: valid without a single remark, and naming what was installed.
+desktop=$prefix/share/applications/spumex.desktop
+if [ -f "$desktop" ]; then
+  out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate rejects the entry"
+  [ -z "$out" ] || fail "desktop-file-validate: $out"
+  for line in Type=Application Exec=spumex Icon=spumex Terminal=false 'Categories=Game;Amusement;'; do
+    grep -qxF "$line" "$desktop" || fail "desktop entry lacks $line"
+  done
+  for key in Name Comment; do
+    grep -qx "$key=..*" "$desktop" || fail "desktop entry lacks $key"
+  done
+  exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+  [ -x "$prefix/bin/$exec" ] || fail "Exec=$exec names no installed program"
+  icon=$(sed -n 's/^Icon=//p' "$desktop")
+  for size in 48 256; do
+    [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png" ] || fail "Icon=$icon has no ${size}x${size} image"
+  done
+fi
+
+# Manual page: renders without a warning, has a whatis line and is found as man 6 spumex.
+page=$prefix/share/man/man6/spumex.6
+if [ -f "$page" ]; then
+  out=$(groff -ww -z -man "$page" 2>&1) || fail "groff fails on the manual page"
+  [ -z "$out" ] || fail "groff -ww: $out"
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt") || fail "man -l fails on the manual page"
+  [ -z "$out" ] || fail "man -l: $out"
+  grep -q 'spumex \[screenwidth\]' "$work/page.txt" || fail "manual page lacks the synopsis spumex [screenwidth]"
+  for section in NAME SYNOPSIS DESCRIPTION KEYS MOUSE FILES 'EXIT STATUS' EXAMPLES; do
+    grep -qx "$section" "$work/page.txt" || fail "manual page lacks the section $section"
+  done
+  grep -q '^\.TH SPUMEX 6 ' "$page" || fail "manual page title is not in section 6"
+  lexgrog "$page" 2>/dev/null | grep -q '"spumex - ' || fail "manual page has no whatis line"
+  found=$(man -M "$prefix/share/man" -w 6 spumex 2>/dev/null || true)
+  [ "$found" = "$page" ] || fail "man 6 spumex finds '$found', not the installed page"
+fi
+
+# Uninstalling as the README says removes every installed file; here each
+# path is taken under the staging directory, never on the real system.
+if [ "$manifestok" = 1 ]; then
+  sed "s|^|$root|" "$work/manifest" | xargs -d '\n' rm -f --
+  left=$(find "$root" ! -type d)
+  [ -z "$left" ] || fail "files left after uninstalling: $left"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "install staging: all checks passed"
