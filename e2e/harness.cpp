@@ -3,6 +3,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "harness.h"
 
@@ -249,6 +252,224 @@ std::vector<unsigned> capture(xserver& x, program& p) {
     for (int xx = 0; xx < p.width; xx++) pixels[(size_t)y * p.width + xx] = (unsigned)XGetPixel(img, xx, y) & 0xFFFFFF;
   XDestroyImage(img);
   return pixels;
+}
+
+// --- helpers for scripted sessions ---
+
+long clockms() {
+  return nowms();
+}
+
+void sleepfor(int ms) {
+  sleepms(ms);
+}
+
+namespace {
+
+// The shared server lives until the test executable ends.
+struct sharedholder {
+  xserver x;
+  bool tried = false;
+  ~sharedholder() { stopxserver(x); }
+};
+
+sharedholder& holder() {
+  static sharedholder h;
+  return h;
+}
+
+}  // namespace
+
+xserver& sharedserver() {
+  sharedholder& h = holder();
+  if (!h.tried) {
+    h.tried = true;
+    startxserver(h.x);
+  }
+  return h.x;
+}
+
+namespace {
+
+// Home directories made for this executable, removed with their files at exit.
+struct homelist {
+  std::vector<std::string> dirs;
+  ~homelist() {
+    for (const std::string& d : dirs) {
+      if (DIR* dir = opendir(d.c_str())) {
+        while (dirent* e = readdir(dir))
+          if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+            unlink((d + "/" + e->d_name).c_str());
+        closedir(dir);
+      }
+      rmdir(d.c_str());
+    }
+  }
+};
+
+homelist& homes() {
+  static homelist h;
+  return h;
+}
+
+}  // namespace
+
+std::string freshhome() {
+  char dir[] = "/tmp/spumex-e2e-XXXXXX";
+  const char* d = mkdtemp(dir);
+  if (d == nullptr) return "/tmp";
+  homes().dirs.push_back(d);
+  return d;
+}
+
+std::string readfile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool fileexists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void writefile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+bool running(program& p) {
+  if (p.pid <= 0) return false;
+  int status;
+  if (waitpid(p.pid, &status, WNOHANG) == p.pid) {
+    p.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    p.pid = -1;
+    readoutput(p);
+    return false;
+  }
+  return true;
+}
+
+bool waitnowindow(xserver& x, int timeoutms) {
+  long until = nowms() + timeoutms;
+  for (;;) {
+    Window w;
+    int width, height;
+    if (!findmapped(x.display, DefaultRootWindow(x.display), w, width, height)) return true;
+    if (nowms() >= until) return false;
+    sleepms(20);
+  }
+}
+
+unsigned short to565(unsigned rgb) {
+  unsigned r = (rgb >> 16) & 255, g = (rgb >> 8) & 255, b = rgb & 255;
+  return (unsigned short)((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+}
+
+picture capture565(xserver& x, program& p) {
+  std::vector<unsigned> full = capture(x, p);
+  picture pic(full.size());
+  for (size_t i = 0; i < full.size(); i++) pic[i] = to565(full[i]);
+  return pic;
+}
+
+int windowx(const program& p, int lx) {
+  return (lx * p.width + 639) / 640;
+}
+
+int windowy(const program& p, int ly) {
+  return (ly * p.height + 479) / 480;
+}
+
+int pixelx(const program& p, int lx) {
+  return lx * p.width / 640;
+}
+
+int pixely(const program& p, int ly) {
+  return ly * p.height / 480;
+}
+
+void movelogical(xserver& x, program& p, int lx, int ly) {
+  moveto(x, p, windowx(p, lx), windowy(p, ly));
+}
+
+void drag(xserver& x, program& p, int fromx, int fromy, int tox, int toy, int steps) {
+  movelogical(x, p, fromx, fromy);
+  button(x, true);
+  for (int i = 1; i <= steps; i++)
+    movelogical(x, p, fromx + (tox - fromx) * i / steps, fromy + (toy - fromy) * i / steps);
+  button(x, false);
+}
+
+bool waitequal(xserver& x, program& p, const picture& want, picture& last, int timeoutms) {
+  if (waitpicture(x, p, [&](const picture& got) { return got == want; }, last, timeoutms)) return true;
+  keeppicture("mismatch-" + std::to_string(clockms()), last, p.width);
+  keeppicture("wanted-" + std::to_string(clockms()), want, p.width);
+  return false;
+}
+
+int differences(const picture& a, const picture& b) {
+  if (a.size() != b.size()) return -1;
+  int n = 0;
+  for (size_t i = 0; i < a.size(); i++) n += a[i] != b[i];
+  return n;
+}
+
+bool writeppm(const std::string& path, const std::vector<unsigned>& pixels, int width, int height) {
+  if (width <= 0 || height <= 0 || pixels.size() != (size_t)width * height) return false;
+  FILE* f = fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  fprintf(f, "P6\n%d %d\n255\n", width, height);
+  for (unsigned v : pixels) {
+    unsigned char rgb[3] = {(unsigned char)(v >> 16), (unsigned char)(v >> 8), (unsigned char)v};
+    fwrite(rgb, 1, 3, f);
+  }
+  return fclose(f) == 0;
+}
+
+void keeppicture(const std::string& name, const picture& pic, int width) {
+  const char* dir = getenv("SPUMEX_E2E_PICTURES");
+  if (dir == nullptr || *dir == 0 || width <= 0) return;
+  std::vector<unsigned> rgb(pic.size());
+  for (size_t i = 0; i < pic.size(); i++) {
+    unsigned v = pic[i];
+    rgb[i] = ((v >> 11) & 31) << 19 | ((v >> 5) & 63) << 10 | (v & 31) << 3;
+  }
+  writeppm(std::string(dir) + "/" + name + ".ppm", rgb, width, (int)(pic.size() / width));
+}
+
+int differencesin(const picture& a, const picture& b, int width, int x0, int y0, int x1, int y1) {
+  if (a.size() != b.size() || width <= 0) return -1;
+  int height = (int)(a.size() / width);
+  int n = 0;
+  for (int y = y0 < 0 ? 0 : y0; y < y1 && y < height; y++)
+    for (int x = x0 < 0 ? 0 : x0; x < x1 && x < width; x++)
+      n += a[(size_t)y * width + x] != b[(size_t)y * width + x];
+  return n;
+}
+
+int countcolour(const picture& a, int width, int x0, int y0, int x1, int y1, unsigned short colour) {
+  if (width <= 0) return 0;
+  int height = (int)(a.size() / width);
+  int n = 0;
+  for (int y = y0 < 0 ? 0 : y0; y < y1 && y < height; y++)
+    for (int x = x0 < 0 ? 0 : x0; x < x1 && x < width; x++) n += a[(size_t)y * width + x] == colour;
+  return n;
+}
+
+std::string firstdifference(const picture& a, const picture& b, int width) {
+  if (a.size() != b.size())
+    return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+  for (size_t i = 0; i < a.size(); i++) {
+    if (a[i] != b[i]) {
+      char text[96];
+      snprintf(text, sizeof text, "first at (%d, %d): 0x%04x, wanted 0x%04x", (int)(i % width),
+               (int)(i / width), a[i], b[i]);
+      return text;
+    }
+  }
+  return "none";
 }
 
 }  // namespace e2e

@@ -1,9 +1,10 @@
-// The program as a user starts it: banner, window size, Escape, exit status.
+// The program as a user starts it: banner, window size, background, Escape, exit status.
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
 
 #include "harness.h"
+#include "reference.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -12,12 +13,6 @@
 using namespace e2e;
 
 namespace {
-
-std::string freshhome() {
-  char dir[] = "/tmp/spumex-e2e-XXXXXX";
-  const char* d = mkdtemp(dir);
-  return d ? d : "/tmp";
-}
 
 std::string lastline(const std::string& text) {
   std::string t = text;
@@ -71,8 +66,8 @@ struct sizecase {
 };
 
 TEST(Startup, WindowSizeFollowsTheWidthArgument) {
-  xserver x;
-  ASSERT_TRUE(startxserver(x));
+  xserver& x = sharedserver();
+  ASSERT_NE(x.display, nullptr);
   const sizecase cases[] = {
       {{}, 640, 480},        {{"100"}, 100, 75},   {{"2048"}, 2048, 1536},
       {{"99"}, 640, 480},    {{"800", "300"}, 800, 600},
@@ -80,6 +75,7 @@ TEST(Startup, WindowSizeFollowsTheWidthArgument) {
   for (const sizecase& c : cases) {
     std::string label = c.args.empty() ? "(none)" : c.args[0];
     program p;
+    ASSERT_TRUE(waitnowindow(x));
     ASSERT_TRUE(startprogram(p, &x, c.args, {"HOME=" + freshhome()}));
     ASSERT_TRUE(waitwindow(p, x)) << label << ": " << p.err;
     EXPECT_EQ(p.width, c.width) << label;
@@ -94,5 +90,28 @@ TEST(Startup, WindowSizeFollowsTheWidthArgument) {
     EXPECT_GT(atoi(last.c_str() + 6), 0) << label;
     killprogram(p);
   }
-  stopxserver(x);
+}
+
+// A scene of blocks only: no balls, so every frame is the same picture, and it
+// must be the one the drawing code makes of the same start-up in memory.
+TEST(Startup, BackgroundBehindBlocksIsTheComputedOne) {
+  std::string home = freshhome();
+  writefile(home + "/.spumexpreset0", "block:81920,61440,0\nblock:122880,96000,200\n");
+  referencestart(home);
+  picture want = referenceframe(600, 300);
+  picture bg = referencebackground();
+
+  // The reference itself: a varied fractal, mostly uncovered.
+  std::vector<int> seen(65536, 0);
+  int distinct = 0;
+  for (unsigned short v : bg) distinct += seen[v]++ == 0;
+  EXPECT_GT(distinct, 20);
+  EXPECT_LT(differences(want, bg), (int)want.size() / 10);
+
+  program p;
+  ASSERT_TRUE(launch(p, home, {}, 600, 300)) << p.err;
+  picture got;
+  EXPECT_TRUE(waitequal(sharedserver(), p, want, got))
+      << differences(got, want) << " pixels differ, " << firstdifference(got, want, p.width);
+  finish(p);
 }
