@@ -85,6 +85,11 @@ void copybackground() {
   size_t rowlen = (size_t)xsize * (depth == 16 ? 2 : 1);
   const uint8_t* src = background;
   uint8_t* dst = videomem;
+  if (src != nullptr && (size_t)stride == rowlen) {
+    // rows without gaps on both sides: the row copies are one copy
+    memmove(dst, src, rowlen * (size_t)ysize);
+    return;
+  }
   for (int y = 0; y < ysize; y++) {
     if (src != nullptr) {
       memmove(dst, src, rowlen);

@@ -13,7 +13,29 @@ static inline int32_t wrapadd(int32_t a, int32_t b) {
   return (int32_t)((uint32_t)a + (uint32_t)b);
 }
 
+// Outward unit direction of a face direction d (1024 per turn), rounded to
+// single precision.
+static inline void facedirection(float d, float* s, float* c) {
+  float t = (float)(d * M_PI / 512.0);
+  *s = (float)sin((double)t);
+  *c = (float)cos((double)t);
+}
+
+// The same for every whole direction 0..1023, the values the block map
+// stores, worked out once so that a bounce costs no trigonometry.
+struct unitdir {
+  float s, c;
+};
+static unitdir directions[1024];
+static bool directionsready = false;
+
+static void filldirections() {
+  for (int k = 0; k < 1024; k++) facedirection((float)k, &directions[k].s, &directions[k].c);
+  directionsready = true;
+}
+
 void moveballs() {
+  if (!directionsready) filldirections();
   const int32_t g = gravity;
   const uint16_t* map = blockmap;
   for (ball* b = balls; b != nullptr; b = b->next) {
@@ -28,9 +50,14 @@ void moveballs() {
       uint16_t id = map[py * MAPW + px];
       if (id != 0) {
         // outward direction of the face the ball stands on
-        float t = (float)(facenormals[id] * M_PI / 512.0);
-        float s = (float)sin((double)t);
-        float c = (float)cos((double)t);
+        float d = facenormals[id];
+        float s, c;
+        if (!std::signbit(d) && d <= 1023.0f && (float)(int32_t)d == d) {
+          s = directions[(int32_t)d].s;
+          c = directions[(int32_t)d].c;
+        } else {
+          facedirection(d, &s, &c);  // not a whole direction: worked out here
+        }
         float dot = (float)vx * c + (float)vy * s;
         if (dot < 0) {
           // reverse the inward component, keeping 0.7 of it
