@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "sim/sim.h"
+#include "helpers/testvideo.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -27,23 +28,12 @@ class MainLoop : public testing::Test {
     initbitmap();
   }
   void SetUp() override {
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-    }
+    drainevents();
     clearall();
     exitflag = paused = hidden = mixing = rotating = spiralmode = eyemode = 0;
     dragmode = 0;
     rotation = 0;
     ticks.store(0);
-  }
-  static void pushkey(SDLKey sym, SDLMod mod = KMOD_NONE) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
-    ASSERT_EQ(SDL_PushEvent(&e), 0);
   }
   static void pushbutton(Uint8 type, Uint8 which, int x, int y) {
     SDL_Event e{};

@@ -6,6 +6,7 @@
 #include "gfx/gfx.h"
 #include "gfx/video.h"
 #include "helpers/testscreen.h"
+#include "helpers/testvideo.h"
 
 #include <SDL.h>
 #include <cstdlib>
@@ -16,16 +17,6 @@ namespace spumex {
 namespace {
 
 constexpr uint16_t MARK = 0xF81F;  // magenta: no eye shade of the blue irises below
-
-void ensuresprites() {
-  static bool built = false;
-  if (built) return;
-  usetestscreen(640, 480);
-  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  makeballs();
-  ASSERT_NE(cursorsprite, nullptr);
-  built = true;
-}
 
 // Blue irises for every eye.
 void blueirises() {
@@ -239,36 +230,6 @@ TEST(Eyes, CursorBallOnTop) {
 }
 
 // --- the demo loop on the dummy video driver ---
-
-void usevideo() {
-  static bool opened = false;
-  ensuresprites();
-  if (!opened) {
-    xsize = 640;
-    ysize = 480;
-    initvideo();
-    opened = true;
-  }
-  screen = SDL_GetVideoSurface();
-  xsize = screen->w;
-  ysize = screen->h;
-  stride = screen->pitch;
-  videomem = (uint8_t*)screen->pixels;
-  depth = screen->format->BitsPerPixel;
-  setrowoffsets();
-  SDL_Event ev;
-  while (SDL_PollEvent(&ev)) {
-  }
-}
-
-void pushkey(SDLKey sym) {
-  SDL_Event ev;
-  memset(&ev, 0, sizeof ev);
-  ev.type = SDL_KEYDOWN;
-  ev.key.state = SDL_PRESSED;
-  ev.key.keysym.sym = sym;
-  SDL_PushEvent(&ev);
-}
 
 class EyeDemo : public ::testing::Test {
  protected:

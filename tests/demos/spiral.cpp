@@ -6,6 +6,7 @@
 #include "gfx/gfx.h"
 #include "gfx/video.h"
 #include "helpers/testscreen.h"
+#include "helpers/testvideo.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -22,17 +23,6 @@ constexpr int32_t N = 35261;
 constexpr uint16_t MARK = 0x001F;  // pure blue: never a black head pixel
 
 // Builds the ball sprites once, on a 16-bit screen.
-void ensuresprites() {
-  static bool built = false;
-  if (built) return;
-  usetestscreen(640, 480);
-  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  makeballs();
-  ASSERT_NE(ballsprites[NCODES - 1], nullptr);
-  ASSERT_NE(cursorsprite, nullptr);
-  built = true;
-}
-
 // Fills every pixel word of the test screen with v.
 void fill16(uint16_t v) {
   std::vector<uint8_t>& b = testscreenbytes();
@@ -195,37 +185,6 @@ TEST(SpiralHead, ArrowheadIsTwoBlackTriangles) {
 }
 
 // --- the demo loop on the dummy video driver ---
-
-void usevideo() {
-  static bool opened = false;
-  ensuresprites();
-  if (!opened) {
-    xsize = 640;
-    ysize = 480;
-    initvideo();
-    opened = true;
-  }
-  screen = SDL_GetVideoSurface();
-  xsize = screen->w;
-  ysize = screen->h;
-  stride = screen->pitch;
-  videomem = (uint8_t*)screen->pixels;
-  depth = screen->format->BitsPerPixel;
-  setrowoffsets();
-  SDL_Event ev;
-  while (SDL_PollEvent(&ev)) {
-  }
-}
-
-void pushkey(SDLKey sym) {
-  SDL_Event ev;
-  memset(&ev, 0, sizeof ev);
-  ev.type = SDL_KEYDOWN;
-  ev.key.state = SDL_PRESSED;
-  ev.key.keysym.sym = sym;
-  ev.key.keysym.mod = KMOD_NONE;
-  SDL_PushEvent(&ev);
-}
 
 class SpiralDemo : public ::testing::Test {
  protected:

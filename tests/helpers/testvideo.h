@@ -1,0 +1,12 @@
+// The real display on SDL's dummy driver, and events pushed into its queue.
+#pragma once
+#include <SDL.h>
+
+namespace spumex {
+
+void ensuresprites();                // build the ball sprites once, at 640 x 480
+void usevideo();                     // open the dummy display once and draw into it
+void drainevents();                  // empty SDL's event queue
+void pushkey(SDLKey sym, SDLMod mod = KMOD_NONE);  // queue a key press
+
+}  // namespace spumex
