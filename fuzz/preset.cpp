@@ -1,0 +1,200 @@
+// Fuzz target: arbitrary bytes as a preset file, read, loaded, stored back, run, drawn and edited.
+#include "fuzzcommon.h"
+
+#include "presets/presets.h"
+#include "sim/sim.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using namespace spumex;
+
+namespace {
+
+fuzzscreen small, large;
+
+struct scene {
+  int nhoses, nblocks;
+  hose h[MAXHOSES];
+  block b[MAXBLOCKS];
+};
+scene first, second;
+
+void removedir() {
+  std::error_code ec;
+  std::filesystem::remove_all(privatedir(), ec);
+}
+
+void setup() {
+  setenv("HOME", privatedir(), 1);
+  atexit(removedir);
+  scratch = (uint8_t*)malloc(SCRATCHSIZE);
+  if (scratch == nullptr) abort();
+  makescreen(small, 100, 75, 8);
+  makescreen(large, 2048, 1536, 16);
+  initballs();
+  inithoses();
+  initblocks();
+  initbitmap();
+}
+
+// Every record of a pool is on exactly one of its two lists, each list ends.
+template <typename T>
+int checkpool(T* pool, int size, T* live, T* free) {
+  bool seen[64] = {};
+  int nlive = 0, total = 0;
+  for (int pass = 0; pass < 2; pass++)
+    for (T* p = pass == 0 ? live : free; p != nullptr; p = p->next) {
+      FUZZCHECK(p >= pool && p < pool + size);
+      FUZZCHECK(!seen[p - pool]);
+      seen[p - pool] = true;
+      total++;
+      if (pass == 0) nlive++;
+    }
+  FUZZCHECK(total == size);
+  return nlive;
+}
+
+void takescene(scene& s) {
+  s.nhoses = checkpool(hosepool, MAXHOSES, hoses, freehoses);
+  s.nblocks = checkpool(blockpool, MAXBLOCKS, blocks, freeblocks);
+  int i = 0;
+  for (const hose* h = hoses; h != nullptr; h = h->next) {
+    FUZZCHECK(h->code == colorcode(h->r, h->g, h->b));
+    s.h[i++] = *h;
+  }
+  i = 0;
+  for (const block* b = blocks; b != nullptr; b = b->next) s.b[i++] = *b;
+}
+
+bool samescene(const scene& a, const scene& b) {
+  if (a.nhoses != b.nhoses || a.nblocks != b.nblocks) return false;
+  for (int i = 0; i < a.nhoses; i++) {
+    const hose &p = a.h[i], &q = b.h[i];
+    if (p.x != q.x || p.y != q.y || p.angle != q.angle || p.r != q.r || p.g != q.g || p.b != q.b ||
+        p.code != q.code)
+      return false;
+  }
+  for (int i = 0; i < a.nblocks; i++) {
+    const block &p = a.b[i], &q = b.b[i];
+    if (p.x != q.x || p.y != q.y || p.angle != q.angle) return false;
+  }
+  return true;
+}
+
+// The map holds only ids of live blocks, each with a whole direction 0..1023.
+NOCOVER void checkmap(int nblocks) {
+  int top = 4 * nblocks;
+  for (int i = 0; i < MAPW * MAPH; i++) {
+    uint64_t four;
+    if (i % 4 == 0) {
+      memcpy(&four, blockmap + i, sizeof four);
+      if (four == 0) {
+        i += 3;
+        continue;
+      }
+    }
+    int id = blockmap[i];
+    if (id == 0) continue;
+    FUZZCHECK(id <= top);
+    float n = facenormals[id];
+    FUZZCHECK(n >= 0.0f && n <= 1023.0f && n == (float)(int)n);
+  }
+}
+
+std::string readfile(const char* name) {
+  std::string text;
+  int fd = open(name, O_RDONLY);
+  if (fd < 0) return "<missing>";
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, (size_t)n);
+  close(fd);
+  return text;
+}
+
+void writefile(const char* name, const uint8_t* data, size_t size) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) abort();
+  if (size > 0 && write(fd, data, size) != (ssize_t)size) abort();
+  close(fd);
+}
+
+void drawall(fuzzscreen& f) {
+  usescreen(f);
+  drawballs();
+  drawhoses();
+  drawblocks();
+  drawswatches();
+  drawsprite(xsize * mousex / 640, ysize * mousey / 480, cursorsprite);
+  checkguards(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static bool ready = false;
+  if (!ready) {
+    setup();
+    ready = true;
+  }
+  char slot0[NAMESIZE], slot1[NAMESIZE];
+  presetname(slot0, NAMESIZE, 0);
+  presetname(slot1, NAMESIZE, 1);
+
+  // The bytes as slot 0's file; the slot keeps them up to the first zero byte.
+  writefile(slot0, data, size);
+  readpresets();
+  FUZZCHECK(presets[0] != nullptr);
+  size_t expect = strnlen((const char*)data, size < 65535 ? size : 65535);
+  FUZZCHECK(strlen(presets[0]) == expect && memcmp(presets[0], data, expect) == 0);
+
+  initballs();
+  mixing = rotating = 0;
+  rotation = 0;
+  clearall();
+  addhose(255, 255, 255);
+  loadpreset(0);
+  FUZZCHECK(selhose == nullptr && selblock == nullptr);
+  takescene(first);
+  checkmap(first.nblocks);
+
+  // Stored back: memory and file agree, and loading the store gives the same scene.
+  savepreset(1);
+  FUZZCHECK(presets[1] != nullptr);
+  FUZZCHECK(readfile(slot1) == presets[1]);
+  loadpreset(1);
+  takescene(second);
+  FUZZCHECK(samescene(first, second));
+  checkmap(second.nblocks);
+
+  // A few steps, the last ones with the rotation offset wrapping.
+  for (int i = 0; i < 3; i++) simstep();
+  rotating = 1;
+  rotation = INT32_MAX - 60;
+  for (int i = 0; i < 3; i++) simstep();
+  mixing = (uint8_t)(size & 1);
+  drawall(small);
+  drawall(large);
+
+  // Grab whatever sits under the mouse at the first object, then drag.
+  int mx = first.nhoses > 0 ? first.h[0].x >> 8 : first.nblocks > 0 ? first.b[0].x >> 8 : 320;
+  int my = first.nhoses > 0 ? first.h[0].y >> 8 : first.nblocks > 0 ? first.b[0].y >> 8 : 240;
+  mousex = mx < 0 ? 0 : mx > 639 ? 639 : mx;
+  mousey = my < 0 ? 0 : my > 479 ? 479 : my;
+  dragmode = 1;
+  hosemouse();
+  blockmouse();
+  dragmode = 2;
+  mousex = (mousex + 17) % 640;
+  mousey = (mousey + 11) % 480;
+  hosemouse();
+  blockmouse();
+  dragmode = 0;
+  takescene(second);
+  checkmap(second.nblocks);
+  drawall(small);
+  return 0;
+}
