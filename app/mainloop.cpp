@@ -42,8 +42,8 @@ void drawframe() {
 }
 
 void simstep() {
-  // Unsigned addition: the offset wraps by whole turns.
-  rotation = rotating ? (int)((uint32_t)rotation + ROTATESTEP) : 0;
+  // The offset wraps by whole turns.
+  rotation = rotating ? wrapadd(rotation, ROTATESTEP) : 0;
   emitballs();
   moveballs();
   dropballs();

@@ -11,11 +11,6 @@ ball* ballpool = nullptr;
 ball* freeballs = nullptr;
 ball* balls = nullptr;
 
-// 32-bit sum that wraps instead of overflowing
-static inline int32_t wrapadd(int32_t a, int32_t b) {
-  return (int32_t)((uint32_t)a + (uint32_t)b);
-}
-
 void initballs() {
   if (ballpool == nullptr) {
     ballpool = (ball*)calloc(MAXBALLS, sizeof(ball));

@@ -35,9 +35,7 @@ static void grabball(point p) {
 }
 
 void drawhose(const hose* h) {
-  // The rotation offset wraps by whole turns, so the sum wraps the same way.
-  int32_t a = (int32_t)((uint32_t)h->angle + (uint32_t)rotation);
-  double t1 = (double)anglerad(a);
+  double t1 = (double)anglerad(hosedir(h));
   double t2 = (double)(float)(t1 + 2.6179938779914944);
   double t3 = (double)(float)(t2 + 1.0471975511965976);
   int32_t cx, cy;

@@ -8,11 +8,6 @@ namespace spumex {
 
 int32_t gravity = 8;
 
-// 32-bit sum that wraps instead of overflowing
-static inline int32_t wrapadd(int32_t a, int32_t b) {
-  return (int32_t)((uint32_t)a + (uint32_t)b);
-}
-
 // Outward unit direction of a face direction d (1024 per turn), rounded to
 // single precision.
 static inline void facedirection(float d, float* s, float* c) {

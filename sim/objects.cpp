@@ -23,7 +23,7 @@ float anglerad(int32_t angle) {
 
 int32_t hosedir(const hose* h) {
   // 32-bit sum that wraps like the rotation counter itself
-  return (int32_t)((uint32_t)h->angle + (uint32_t)rotation);
+  return wrapadd(h->angle, rotation);
 }
 
 void inithoses() {

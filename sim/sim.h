@@ -10,6 +10,10 @@ constexpr int LOGH = 480;            // logical scene height
 
 float anglerad(int32_t angle);       // angle (1024 per turn) to single-precision radians
 
+inline int32_t wrapadd(int32_t a, int32_t b) {  // 32-bit sum that wraps instead of overflowing
+  return (int32_t)((uint32_t)a + (uint32_t)b);
+}
+
 // --- balls (balls.cpp) ---
 constexpr int MAXBALLS = 4096;       // size of the ball pool
 
