@@ -458,6 +458,20 @@ int countcolour(const picture& a, int width, int x0, int y0, int x1, int y1, uns
   return n;
 }
 
+int around(const picture& pic, const program& p, int lx, int ly, int r, unsigned short colour) {
+  int x = pixelx(p, lx), y = pixely(p, ly);
+  return countcolour(pic, p.width, x - r, y - r, x + r + 1, y + r + 1, colour);
+}
+
+bool waitfile(const std::string& path, const std::string& want, std::string& got) {
+  long until = clockms() + 3000;
+  for (;;) {
+    got = fileexists(path) ? readfile(path) : "(no file)";
+    if (got == want || clockms() >= until) return got == want;
+    sleepfor(25);
+  }
+}
+
 std::string firstdifference(const picture& a, const picture& b, int width) {
   if (a.size() != b.size())
     return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());

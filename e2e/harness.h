@@ -82,6 +82,10 @@ int differencesin(const picture& a, const picture& b, int width, int x0, int y0,
 // Pixels of one 565 colour within columns x0..x1-1 and rows y0..y1-1.
 int countcolour(const picture& a, int width, int x0, int y0, int x1, int y1, unsigned short colour);
 std::string firstdifference(const picture& a, const picture& b, int width);  // where and how a first differs from b
+// Pixels of one colour in the square of half side r around logical (lx, ly).
+int around(const picture& pic, const program& p, int lx, int ly, int r, unsigned short colour);
+// Wait up to 3 s until the file holds want; got is what it last held.
+bool waitfile(const std::string& path, const std::string& want, std::string& got);
 
 // Write 0xRRGGBB pixels as a binary PPM image; false on failure.
 bool writeppm(const std::string& path, const std::vector<unsigned>& pixels, int width, int height);

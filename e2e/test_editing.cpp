@@ -15,21 +15,6 @@ namespace {
 const unsigned short grey = to565(0x606060);  // blocks are (96, 96, 96)
 const unsigned short red = to565(0xFF0000);   // swatch 0
 
-// Pixels of a colour in the square of half side r around logical (lx, ly).
-int around(const picture& pic, const program& p, int lx, int ly, int r, unsigned short colour) {
-  int x = pixelx(p, lx), y = pixely(p, ly);
-  return countcolour(pic, p.width, x - r, y - r, x + r + 1, y + r + 1, colour);
-}
-
-bool waitfile(const std::string& path, const std::string& want, std::string& got) {
-  long until = clockms() + 3000;
-  for (;;) {
-    got = fileexists(path) ? readfile(path) : "(no file)";
-    if (got == want || clockms() >= until) return got == want;
-    sleepfor(25);
-  }
-}
-
 }  // namespace
 
 TEST(Editing, DragTurnRecolourStoreAndClear) {

@@ -5,6 +5,7 @@
 #include "background/background.h"
 #include "gfx/gfx.h"
 #include "helpers/testscreen.h"
+#include "helpers/testvideo.h"
 #include "presets/presets.h"
 #include "sim/sim.h"
 
@@ -62,28 +63,15 @@ class Keys : public testing::Test {
   }
   static void TearDownTestSuite() { SDL_Quit(); }
   void SetUp() override {
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) {
-    }
-    const char* h = getenv("HOME");
-    hadhome = h != nullptr;
-    if (h) oldhome = h;
-    char tmpl[] = "/tmp/spumexkeysXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    setenv("HOME", dir.c_str(), 1);
+    drainevents();
+    entertemphome(home, "spumexkeys");
     usetestscreen(640, 480);
     clearall();
     paused = hidden = mixing = rotating = spiralmode = eyemode = exitflag = 0;
     rotation = 0;
   }
   void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    if (hadhome)
-      setenv("HOME", oldhome.c_str(), 1);
-    else
-      unsetenv("HOME");
+    leavetemphome(home);
     for (int i = 0; i < NPRESETS; i++) {
       free(presets[i]);
       presets[i] = nullptr;
@@ -94,15 +82,7 @@ class Keys : public testing::Test {
     free(presets[n]);
     presets[n] = strdup(text.c_str());
   }
-  static void pushkey(SDLKey sym) {
-    SDL_Event e{};
-    e.type = e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    ASSERT_EQ(SDL_PushEvent(&e), 0);
-  }
-  std::string dir, oldhome;
-  bool hadhome = false;
+  temphome home;
 };
 
 TEST_F(Keys, LetterTogglesNegateTheirFlagWithOrWithoutShift) {

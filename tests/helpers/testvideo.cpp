@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace spumex {
 
@@ -56,6 +57,25 @@ void pushkey(SDLKey sym, SDLMod mod) {
   ev.key.keysym.sym = sym;
   ev.key.keysym.mod = mod;
   ASSERT_EQ(SDL_PushEvent(&ev), 0);
+}
+
+void entertemphome(temphome& t, const char* prefix) {
+  const char* h = getenv("HOME");
+  t.hadhome = h != nullptr;
+  if (h) t.oldhome = h;
+  std::string tmpl = std::string("/tmp/") + prefix + "XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+  t.dir = tmpl;
+  setenv("HOME", t.dir.c_str(), 1);
+}
+
+void leavetemphome(temphome& t) {
+  std::error_code ec;
+  std::filesystem::remove_all(t.dir, ec);
+  if (t.hadhome)
+    setenv("HOME", t.oldhome.c_str(), 1);
+  else
+    unsetenv("HOME");
 }
 
 }  // namespace spumex

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "sim/sim.h"
+#include "helpers/testvideo.h"
 
 #include <gtest/gtest.h>
 
@@ -83,9 +84,8 @@ bool probewrite(const std::string& d) {
 
 class Presets : public ::testing::Test {
  protected:
-  std::string dir;
-  std::string oldhome;
-  bool hadhome = false;
+  temphome home;
+  std::string& dir = home.dir;
 
   static void SetUpTestSuite() {
     if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
@@ -95,25 +95,14 @@ class Presets : public ::testing::Test {
   }
 
   void SetUp() override {
-    const char* h = getenv("HOME");
-    hadhome = h != nullptr;
-    if (h) oldhome = h;
-    char tmpl[] = "/tmp/spumexpresetsXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    setenv("HOME", dir.c_str(), 1);
+    entertemphome(home, "spumexpresets");
     clearall();
     for (int i = 0; i < NPRESETS; i++) setslot(i, nullptr);
   }
 
   void TearDown() override {
     chmod(dir.c_str(), 0700);
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    if (hadhome)
-      setenv("HOME", oldhome.c_str(), 1);
-    else
-      unsetenv("HOME");
+    leavetemphome(home);
     clearall();
   }
 
