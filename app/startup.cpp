@@ -58,6 +58,7 @@ void initeyecolors() {
 
 void printbanner() {
   for (const char* line : bannerlines) puts(line);
+  fflush(stdout);  // shown at once, even when standard output is a pipe
 }
 
 void applywidth(int argc, char** argv) {
