@@ -173,13 +173,7 @@ bool waitwindow(program& p, xserver& x, int timeoutms) {
       settle(x, 300);
       return true;
     }
-    int status;
-    if (waitpid(p.pid, &status, WNOHANG) == p.pid) {
-      p.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      p.pid = -1;
-      readoutput(p);
-      return false;
-    }
+    if (!running(p)) return false;
     sleepms(50);
   }
   return false;
@@ -189,12 +183,7 @@ bool waitexit(program& p, int timeoutms) {
   long until = nowms() + timeoutms;
   while (p.pid > 0 && nowms() < until) {
     readoutput(p);
-    int status;
-    if (waitpid(p.pid, &status, WNOHANG) == p.pid) {
-      p.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      p.pid = -1;
-      break;
-    }
+    if (!running(p)) break;
     sleepms(20);
   }
   readoutput(p);

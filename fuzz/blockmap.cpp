@@ -12,14 +12,9 @@ namespace {
 fuzzscreen small, large;
 
 void setup() {
-  scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  if (scratch == nullptr) abort();
+  initsimulation();
   makescreen(small, 100, 75, 16);
   makescreen(large, 2048, 1536, 8);
-  initballs();
-  inithoses();
-  initblocks();
-  initbitmap();
 }
 
 int32_t get32(const uint8_t* p) {

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "gfx/video.h"
+#include "sim/sim.h"
 
 #include <SDL.h>
 
@@ -95,5 +96,15 @@ inline const char* privatedir() {
       abort();                                                              \
     }                                                                       \
   } while (0)
+
+// The work buffer, the three pools and the block map, as the program's set-up makes them.
+inline void initsimulation() {
+  scratch = (uint8_t*)malloc(SCRATCHSIZE);
+  if (scratch == nullptr) abort();
+  initballs();
+  inithoses();
+  initblocks();
+  initbitmap();
+}
 
 }  // namespace spumex

@@ -30,14 +30,9 @@ void removedir() {
 void setup() {
   setenv("HOME", privatedir(), 1);
   atexit(removedir);
-  scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  if (scratch == nullptr) abort();
+  initsimulation();
   makescreen(small, 100, 75, 8);
   makescreen(large, 2048, 1536, 16);
-  initballs();
-  inithoses();
-  initblocks();
-  initbitmap();
 }
 
 // Every record of a pool is on exactly one of its two lists, each list ends.
