@@ -20,7 +20,7 @@ extern uint8_t eyeblue[256];         // blue of each eye
 
 [[noreturn]] void nomem(const char* tag);   // out-of-memory exit, status 1
 void quitsdl();                             // SDL_Quit if the video mode was set
-void initeyecolors();                       // fill the eye tables from rand()
+void initeyecolors();                       // fill the eye tables from nextrand()
 void printbanner();                         // banner and key summary on stdout
 void applywidth(int argc, char** argv);     // take the optional width argument
 int runprogram(int argc, char** argv);      // the whole program; main calls it

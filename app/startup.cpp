@@ -1,5 +1,6 @@
 // Start-up, shutdown and the program state owned by the shell.
 #include "app/app.h"
+#include "app/random.h"
 #include "gfx/gfx.h"
 #include "presets/presets.h"
 #include "support/support.h"
@@ -50,9 +51,9 @@ void nomem(const char* tag) {
 
 void initeyecolors() {
   for (int i = 0; i < 256; i++) {
-    eyered[i] = (uint8_t)rand();
-    eyegreen[i] = (uint8_t)rand();
-    eyeblue[i] = (uint8_t)rand();
+    eyered[i] = (uint8_t)nextrand();
+    eyegreen[i] = (uint8_t)nextrand();
+    eyeblue[i] = (uint8_t)nextrand();
   }
 }
 

@@ -1,5 +1,6 @@
 // Height field: a 1025 x 1025 byte terrain grown by the diamond-square method.
 #include "background/background.h"
+#include "app/random.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +18,7 @@ static inline uint8_t& at(int32_t x, int32_t y) {
 
 // Random term in -amp/2 .. amp/2 - 1.
 static inline int32_t randterm(int32_t amp) {
-  return rand() % amp - amp / 2;
+  return nextrand() % amp - amp / 2;
 }
 
 // Keep a computed height inside a byte.

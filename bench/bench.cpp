@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/random.h"
 #include "app/app.h"
 #include "background/background.h"
 #include "demos/demos.h"
@@ -33,7 +34,7 @@ static void ensure(int width) {
 // Runs the scene until the ball pool is full and stays full, then keeps the
 // two snapshots every simulation and drawing case starts from.
 static void warmup() {
-  srand(2024);
+  seedrand(2024);
   for (int i = 0; i < 1000; i++) simstep();
   // the free balls of a full pool after a drop, topped up to one per hose
   // from the oldest balls, so that every hose emits
@@ -374,13 +375,13 @@ static void bmfractal(benchmark::State& st) {
   size_t size = (size_t)xsize * 2 * ysize;
   std::vector<uint8_t> image(background, background + size);
   std::vector<uint8_t> field((size_t)FIELDSIZE * FIELDSIZE);
-  // the baseline: the start value everywhere, one rand() per computed byte, then the image
+  // the baseline: the start value everywhere, one nextrand() per computed byte, then the image
   auto base = [&] {
     uint8_t* f = field.data();
     memset(f, 128, field.size());
     for (int y = 0; y < 1024; y++)
       for (int x = 0; x < 1024; x++)
-        if (x != 0 || y != 0) f[(size_t)y * FIELDSIZE + x] = (uint8_t)rand();
+        if (x != 0 || y != 0) f[(size_t)y * FIELDSIZE + x] = (uint8_t)nextrand();
     memcpy(background, image.data(), size);
     benchmark::DoNotOptimize(f);
   };

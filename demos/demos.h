@@ -15,7 +15,7 @@ extern int32_t spiralhead;           // head position, kept between runs
 
 void spiraldemo();                   // run until Escape
 void drawhead(int32_t x, int32_t y, int32_t heading);  // black arrowhead
-void makecolors(int32_t* colors);    // fill NTRAILCOLORS random colour codes from rand()
+void makecolors(int32_t* colors);    // fill NTRAILCOLORS random colour codes from nextrand()
 int32_t makepath(int32_t* path);     // spiral into a PATHBYTES block; returns the point count
 void drawspiral(const int32_t* path, int32_t count, const int32_t* colors);  // trail and head at spiralhead
 void stepspiral(int32_t count);      // head one point on, cycling in the last HEADLOOP points

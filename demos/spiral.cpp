@@ -1,5 +1,6 @@
 // Spiral demo: a trail of coloured balls led by a black arrowhead along a fixed spiral.
 #include "demos/demos.h"
+#include "app/random.h"
 #include "app/app.h"
 #include "gfx/gfx.h"
 
@@ -17,9 +18,9 @@ static void headspan(int32_t xa, int32_t y, int32_t xb, void*) {
 
 void makecolors(int32_t* colors) {
   for (int i = 0; i < NTRAILCOLORS; i++) {
-    int first = rand();
-    int second = rand();
-    int third = rand();
+    int first = nextrand();
+    int second = nextrand();
+    int third = nextrand();
     colors[i] = colorcode((uint32_t)(first & 255), (uint32_t)(second & 255), (uint32_t)(third & 255));
   }
 }

@@ -1,4 +1,5 @@
 // Reference pictures drawn in process through the program's own code.
+#include "app/random.h"
 #include "reference.h"
 
 #include "app/app.h"
@@ -48,7 +49,7 @@ void referencestart(const std::string& home, const std::vector<std::string>& arg
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   const char* oldhome = getenv("HOME");
   std::string keep = oldhome ? oldhome : "";
-  srand(1);  // the sequence of a program that never seeds
+  resetrand();  // the sequence of a program that never seeds
   initeyecolors();
 
   std::vector<char*> argv;

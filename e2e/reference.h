@@ -8,7 +8,7 @@ namespace e2e {
 
 typedef std::vector<unsigned short> picture;  // pixels at RGB 565 (as in harness.h)
 
-// Start-up as the program does it, from the unseeded rand() to the built scene:
+// Start-up as the program does it, from the unseeded nextrand() to the built scene:
 // eye colours, width argument, display, presets read from home, sprites, scene.
 void referencestart(const std::string& home, const std::vector<std::string>& args = {});
 // One frame of the main loop with the mouse at logical (mx, my).
@@ -18,7 +18,7 @@ picture referencebackground();
 // One frame of the eye demo with the mouse at logical (mx, my).
 picture referenceeyes(int mx, int my);
 
-// The spiral demo's run set-up (colours from rand(), the path), as at key s.
+// The spiral demo's run set-up (colours from nextrand(), the path), as at key s.
 void referencespiral();
 int referencespiralpoints();               // points of the path
 void referencespiralpoint(int p, int& x, int& y, int& heading);  // path point p: screen position, degrees

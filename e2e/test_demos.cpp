@@ -49,7 +49,7 @@ bool pupil(const picture& pic, int width, int x0, int y0, int side, double& px, 
 }  // namespace
 
 TEST(Demos, SpiralAndEyesReturnToTheScene) {
-  // Blocks only: no ball takes a rand() value, so the spiral's colours are
+  // Blocks only: no ball takes a nextrand() value, so the spiral's colours are
   // the next ones after the fractal, in the program and here.
   std::string home = freshhome();
   writefile(home + "/.spumexpreset0", "block:81920,61440,0\nblock:122880,96000,200\n");

@@ -63,7 +63,7 @@ TEST(Keys, HideSchemesFractalAndRotation) {
   }
   EXPECT_EQ(previous, first);
 
-  // f grows the next fractal of the same rand() sequence.
+  // f grows the next fractal of the same nextrand() sequence.
   spumex::fractal();
   picture next = referenceframe(mx, my);
   EXPECT_GT(differences(next, first), (int)first.size() / 8);

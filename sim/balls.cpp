@@ -1,5 +1,6 @@
 // The ball pool and the emission of one ball per hose per tick.
 #include "sim/sim.h"
+#include "app/random.h"
 #include "app/app.h"
 
 #include <cmath>
@@ -51,7 +52,7 @@ void emitballs() {
     b->y = wrapadd(h->y, 30 * by);
 
     // sideways spread along (-by, bx)
-    int32_t k = rand() & 255;
+    int32_t k = nextrand() & 255;
     int32_t e = 10 * k - 1270;
     b->x = wrapadd(b->x, -((e * by) >> 7));
     b->y = wrapadd(b->y, (e * bx) >> 7);

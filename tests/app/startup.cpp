@@ -1,4 +1,5 @@
 // Start-up: the width argument, the out-of-memory exit, the eye colours.
+#include "app/random.h"
 #include "app/app.h"
 
 #include <gtest/gtest.h>
@@ -57,10 +58,10 @@ TEST(Startup, WidthArgument) {
 }
 
 TEST(Startup, EyeColoursAreTheFirstRandNumbersInOrder) {
-  srand(77);
+  seedrand(77);
   std::vector<int> expected;
-  for (int i = 0; i < 768; i++) expected.push_back(rand() & 255);
-  srand(77);
+  for (int i = 0; i < 768; i++) expected.push_back(nextrand() & 255);
+  seedrand(77);
   initeyecolors();
   for (int i = 0; i < 256; i++) {
     ASSERT_EQ(eyered[i], expected[3 * i]) << i;

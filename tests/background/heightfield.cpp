@@ -1,6 +1,7 @@
 // Tests of the diamond-square height field.
 #include <gtest/gtest.h>
 
+#include "app/random.h"
 #include "background/background.h"
 #include "helpers/testscreen.h"
 
@@ -20,7 +21,7 @@ void seth(int x, int y, int v) { heightfield[y * N + x] = (uint8_t)v; }
 // A built field with the background on a small test screen.
 void build(unsigned seed) {
   usetestscreen(64, 48, 16);
-  srand(seed);
+  seedrand(seed);
   fractal();
   ASSERT_NE(heightfield, nullptr);
 }
@@ -74,15 +75,15 @@ TEST(HeightField, LastLevelIsBaseOrBaseMinusOne) {
   EXPECT_GT(less, 200000);
 }
 
-// One build draws exactly 1,048,575 numbers, and rand() is its only input.
+// One build draws exactly 1,048,575 numbers, and nextrand() is its only input.
 TEST(HeightField, RandCallsPerBuild) {
   for (unsigned seed : {3u, 77u}) {
     build(seed);
-    int next = rand();
+    int next = nextrand();
     std::vector<uint8_t> first(heightfield, heightfield + N * N);
-    srand(seed);
-    for (int i = 0; i < 1048575; i++) rand();
-    EXPECT_EQ(rand(), next) << "seed " << seed;
+    seedrand(seed);
+    for (int i = 0; i < 1048575; i++) nextrand();
+    EXPECT_EQ(nextrand(), next) << "seed " << seed;
     build(seed);
     EXPECT_EQ(memcmp(first.data(), heightfield, (size_t)N * N), 0) << "seed " << seed;
   }
@@ -115,23 +116,23 @@ TEST(HeightField, DiamondPoint) {
       seth(101, 100, 20);
       seth(100, 99, 30);
       seth(100, 101, 41);
-      srand(seed);
-      int r = rand() % c.amp - c.amp / 2;
-      int after = rand();
-      srand(seed);
+      seedrand(seed);
+      int r = nextrand() % c.amp - c.amp / 2;
+      int after = nextrand();
+      seedrand(seed);
       diamondpoint(100, c.xleft, c.xright, 100, c.yup, c.ydown, c.amp);
       EXPECT_EQ(h(100, 100), clampv(c.expectbase + r)) << c.xleft << " " << c.yup << " " << c.amp;
-      EXPECT_EQ(rand(), after);   // exactly one number per point
+      EXPECT_EQ(nextrand(), after);   // exactly one number per point
     }
   }
   // a target above the field's edge changes nothing and draws nothing
   flat();
-  srand(9);
-  int first = rand();
-  srand(9);
+  seedrand(9);
+  int first = nextrand();
+  seedrand(9);
   diamondpoint(1025, 0, 2, 1, 1024, 1026, 64);
   diamondpoint(0, 1024, 1026, 1025, -1, 1, 64);
-  EXPECT_EQ(rand(), first);
+  EXPECT_EQ(nextrand(), first);
 }
 
 // Square centres go column by column, top down; edge midpoints left then top per square.
@@ -146,17 +147,17 @@ TEST(HeightField, PassOrder) {
   };
   for (const Pass& p : passes) {
     flat();
-    srand(11);
+    seedrand(11);
     std::vector<int> rs;
-    for (size_t i = 0; i <= p.order.size(); i++) rs.push_back(rand() % amp - amp / 2);
-    srand(11);
+    for (size_t i = 0; i <= p.order.size(); i++) rs.push_back(nextrand() % amp - amp / 2);
+    seedrand(11);
     if (p.square) squarepass(p.step, amp);
     else diamondpass(p.step, amp);
     for (size_t i = 0; i < p.order.size(); i++) {
       auto [x, y] = p.order[i];
       EXPECT_EQ(h(x, y), clampv(128 + rs[i])) << "step " << p.step << " (" << x << "," << y << ")";
     }
-    EXPECT_EQ(rand() % amp - amp / 2, rs.back());   // one number per point, no more
+    EXPECT_EQ(nextrand() % amp - amp / 2, rs.back());   // one number per point, no more
     EXPECT_EQ(h(N - 1, p.step / 2), 128);           // right and bottom edges stay
     EXPECT_EQ(h(p.step / 2, N - 1), 128);
   }
@@ -166,15 +167,15 @@ TEST(HeightField, PassOrder) {
 TEST(HeightField, BadLevelsDoNothing) {
   build(7);
   flat();
-  srand(13);
-  int first = rand();
-  srand(13);
+  seedrand(13);
+  int first = nextrand();
+  seedrand(13);
   for (int step : {0, -2, 1, 3, 1000, 2048}) {
     squarepass(step, 64);
     diamondpass(step, 64);
   }
   squarepass(2, 0);
   diamondpass(2, 0);
-  EXPECT_EQ(rand(), first);
+  EXPECT_EQ(nextrand(), first);
   for (int i = 0; i < N * N; i++) ASSERT_EQ(heightfield[i], 128) << i;
 }

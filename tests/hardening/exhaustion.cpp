@@ -1,6 +1,7 @@
 // Full pools: 64 hoses and 64 blocks running 10,000 simulation steps with the ball pool exhausted.
 #include <gtest/gtest.h>
 
+#include "app/random.h"
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "helpers/testscreen.h"
@@ -49,7 +50,7 @@ class Exhaustion : public testing::Test {
     initbitmap();
     mixing = rotating = 0;
     rotation = 0;
-    srand(12345);
+    seedrand(12345);
 
     // 64 hoses over the whole scene, each with its own colour code, some of
     // them outside the scene and some with angles far beyond one turn.

@@ -1,6 +1,7 @@
 // Ball pool and emission from the hoses.
 #include <gtest/gtest.h>
 
+#include "app/random.h"
 #include "app/app.h"
 #include "sim/sim.h"
 
@@ -16,11 +17,11 @@ void freshscene() {
   inithoses();
 }
 
-// A seed whose first rand() has the given low byte.
+// A seed whose first nextrand() has the given low byte.
 unsigned seedfor(int lowbyte) {
   for (unsigned s = 1; s < 1000000; s++) {
-    srand(s);
-    if ((rand() & 255) == lowbyte) return s;
+    seedrand(s);
+    if ((nextrand() & 255) == lowbyte) return s;
   }
   return 0;
 }
@@ -71,9 +72,9 @@ TEST(Emission, AngleTable) {
       h->angle = c.angle;
       h->x = 50000;
       h->y = 60000;
-      srand(seed);
-      int32_t e = 10 * (rand() & 255) - 1270;
-      srand(seed);
+      seedrand(seed);
+      int32_t e = 10 * (nextrand() & 255) - 1270;
+      seedrand(seed);
       emitballs();
       ball* b = balls;
       ASSERT_NE(b, nullptr);
@@ -116,7 +117,7 @@ TEST(Emission, SpreadExtremes) {
     freshscene();
     hose* h = addhose(255, 255, 255);
     h->angle = c.angle;
-    srand(seed);
+    seedrand(seed);
     emitballs();
     EXPECT_EQ(balls->x, 81920 + c.dx) << c.angle << " " << c.lowbyte;
     EXPECT_EQ(balls->y, 61440 + c.dy) << c.angle << " " << c.lowbyte;
@@ -144,14 +145,14 @@ TEST(Emission, FullPoolEmitsNothing) {
     balls = b;
   }
   ball* head = balls;
-  srand(99);
+  seedrand(99);
   emitballs();
-  int next = rand();
+  int next = nextrand();
   EXPECT_EQ(balls, head);
   EXPECT_EQ(freeballs, nullptr);
   EXPECT_EQ(count(balls), MAXBALLS);
-  srand(99);
-  EXPECT_EQ(next, rand());  // rand was not drawn from
+  seedrand(99);
+  EXPECT_EQ(next, nextrand());  // rand was not drawn from
 }
 
 TEST(Emission, ShortPoolServesTheHeadHoseFirst) {
@@ -168,11 +169,11 @@ TEST(Emission, ShortPoolServesTheHeadHoseFirst) {
 
 TEST(Emission, NoHosesNoRand) {
   freshscene();
-  srand(1234);
+  seedrand(1234);
   emitballs();
-  int next = rand();
-  srand(1234);
-  EXPECT_EQ(next, rand());
+  int next = nextrand();
+  seedrand(1234);
+  EXPECT_EQ(next, nextrand());
   EXPECT_EQ(balls, nullptr);
   EXPECT_EQ(freeballs, &ballpool[0]);
 }
