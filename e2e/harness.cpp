@@ -39,7 +39,14 @@ static bool displayfree(int n) {
   return access(path, F_OK) != 0;
 }
 
+// A window can vanish between listing it and asking about it: the request
+// then fails with an error that must not end the test.
+static int ignoreerror(Display*, XErrorEvent*) {
+  return 0;
+}
+
 bool startxserver(xserver& x) {
+  XSetErrorHandler(ignoreerror);
   for (int n = 90 + (getpid() % 50); n < 400; n++) {
     if (!displayfree(n)) continue;
     char name[16];
@@ -160,19 +167,28 @@ static bool findmapped(Display* d, Window w, Window& found, int& width, int& hei
   return ok;
 }
 
+// Some SDL builds map a short-lived window first and the real one a little
+// later, so a window counts only when it is still the one mapped after the
+// program has had time to settle; one that vanishes meanwhile is forgotten.
 bool waitwindow(program& p, xserver& x, int timeoutms) {
   long until = nowms() + timeoutms;
+  Window seen = 0;
   while (nowms() < until) {
     readoutput(p);
     Window w;
     int width, height;
     if (findmapped(x.display, DefaultRootWindow(x.display), w, width, height)) {
-      p.window = w;
-      p.width = width;
-      p.height = height;
+      if (w == seen) {
+        p.window = w;
+        p.width = width;
+        p.height = height;
+        return true;
+      }
+      seen = w;
       settle(x, 300);
-      return true;
+      continue;
     }
+    seen = 0;
     if (!running(p)) return false;
     sleepms(50);
   }
