@@ -10,8 +10,8 @@
 
 namespace spumex {
 
-int xsize = 640;
-int ysize = 480;
+int xsize = LOGW;
+int ysize = LOGH;
 uint8_t* scratch = nullptr;
 uint8_t eyered[256];
 uint8_t eyegreen[256];

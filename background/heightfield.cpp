@@ -75,7 +75,7 @@ void fractal() {
     if (heightfield == nullptr) return;   // silent; the next call tries again
   }
   memset(heightfield, 128, (size_t)FIELDSIZE * FIELDSIZE);
-  int32_t step = 1024, amp = 1024;
+  int32_t step = LAST, amp = 1024;
   for (;;) {
     squarepass(step, amp);
     diamondpass(step, amp);
