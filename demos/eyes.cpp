@@ -43,6 +43,7 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
 
   float fr = (float)r;
   for (int32_t v = vlo; v <= vhi; v++) {
+    uint8_t* row = screenrow(cy - v);
     for (int32_t h = hlo; h <= hhi; h++) {
       if (h * h + v * v >= r * r) continue;
       float fh = (float)h / fr;
@@ -67,7 +68,7 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
       cr = (uint32_t)(int32_t)((float)cr * b);
       cg = (uint32_t)(int32_t)((float)cg * b);
       cb = (uint32_t)(int32_t)((float)cb * b);
-      putpixel(cx + h, cy - v, maprgb(cr, cg, cb));
+      putpixel(row, cx + h, maprgb(cr, cg, cb));
     }
   }
 }

@@ -42,8 +42,11 @@ void drawtriangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, in
                   uint32_t r, uint32_t g, uint32_t b);           // filled triangle on screen
 void drawruns(int32_t x, int32_t y, const int8_t* shape, uint32_t r, uint32_t g, uint32_t b);  // run-list shape
 
-inline void putpixel(int32_t x, int32_t y, uint32_t color) {  // one pixel value at (x, y), no clipping
-  uint8_t* row = videomem + rowoffsets[y];
+inline uint8_t* screenrow(int32_t y) {  // start of screen row y
+  return videomem + rowoffsets[y];
+}
+
+inline void putpixel(uint8_t* row, int32_t x, uint32_t color) {  // one pixel value at column x of a screen row, no clipping
   if (depth == 16) {
     uint16_t w = (uint16_t)color;
     memcpy(row + 2 * x, &w, 2);
