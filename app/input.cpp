@@ -1,5 +1,6 @@
 // Event pump: SDL events to mouse state, drags and key commands.
 #include "app/app.h"
+#include "app/state.h"
 #include "sim/sim.h"
 
 #include <SDL.h>
@@ -7,8 +8,8 @@
 namespace spumex {
 
 static void setmouse(int x, int y) {
-  mousex = x * 640 / xsize;
-  mousey = y * 480 / ysize;
+  mousex = logicalx(x);
+  mousey = logicaly(y);
 }
 
 void mousepress(int x, int y) {

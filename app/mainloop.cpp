@@ -37,7 +37,7 @@ void drawframe() {
     drawblocks();
     drawswatches();
   }
-  drawsprite(xsize * mousex / 640, ysize * mousey / 480, cursorsprite);
+  drawsprite(screenx(mousex), screeny(mousey), cursorsprite);
   updatescreen();
 }
 

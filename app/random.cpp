@@ -2,7 +2,7 @@
 // the low bit dropped from every result. Seeding fills the 31 words with the
 // minimal standard generator (16807 x mod 2^31-1) and throws the first 310
 // results away; seed 1 gives the sequence of a program that never seeds.
-#include "app/random.h"
+#include "app/state.h"
 
 namespace spumex {
 

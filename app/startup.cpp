@@ -1,6 +1,5 @@
 // Start-up, shutdown and the program state owned by the shell.
 #include "app/app.h"
-#include "app/random.h"
 #include "gfx/gfx.h"
 #include "presets/presets.h"
 #include "support/support.h"
@@ -11,8 +10,8 @@
 
 namespace spumex {
 
-int xsize = 640;
-int ysize = 480;
+int xsize = LOGW;
+int ysize = LOGH;
 uint8_t* scratch = nullptr;
 uint8_t eyered[256];
 uint8_t eyegreen[256];

@@ -16,9 +16,8 @@ void diamondpoint(int32_t y, int32_t xleft, int32_t xright, int32_t x,
                   int32_t yup, int32_t ydown, int32_t amp);  // one edge midpoint
 
 // --- colour schemes (schemes.cpp) ---
-extern uint8_t* background;          // background image in screen format, null means black
 extern int32_t colorscheme;          // scheme counter, key c
 
-void makebackground();               // colour the field into the background image
+void makebackground();               // colour the field into the background image (gfx/gfx.h)
 
 }  // namespace spumex

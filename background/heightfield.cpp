@@ -1,6 +1,6 @@
 // Height field: a 1025 x 1025 byte terrain grown by the diamond-square method.
 #include "background/background.h"
-#include "app/random.h"
+#include "app/state.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -76,7 +76,7 @@ void fractal() {
     if (heightfield == nullptr) return;   // silent; the next call tries again
   }
   memset(heightfield, 128, (size_t)FIELDSIZE * FIELDSIZE);
-  int32_t step = 1024, amp = 1024;
+  int32_t step = LAST, amp = 1024;
   for (;;) {
     squarepass(step, amp);
     diamondpass(step, amp);

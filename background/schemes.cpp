@@ -1,14 +1,17 @@
 // Background image: the height field coloured through one of eight schemes.
 #include "background/background.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cstdlib>
 
 namespace spumex {
 
-uint8_t* background = nullptr;
 int32_t colorscheme = 0;
+
+// Period of the mirrored field index: out to the last row or column and back.
+static constexpr int32_t FOLD = 2 * (FIELDSIZE - 1);
+static_assert((FOLD & (FOLD - 1)) == 0, "the fold masks with FOLD - 1");
 
 // Colour of height i in scheme s.
 static void schemecolor(int32_t s, int32_t i, uint32_t& r, uint32_t& g, uint32_t& b) {
@@ -69,8 +72,8 @@ static void schemecolor(int32_t s, int32_t i, uint32_t& r, uint32_t& g, uint32_t
 
 // Field index for a screen coordinate: one to one up to 1024, mirrored beyond.
 static inline int32_t fold(int32_t v) {
-  int32_t m = v & 2047;
-  return m > FIELDSIZE - 1 ? 2048 - m : m;
+  int32_t m = v & (FOLD - 1);
+  return m > FIELDSIZE - 1 ? FOLD - m : m;
 }
 
 void makebackground() {
@@ -90,21 +93,21 @@ void makebackground() {
     background = (uint8_t*)malloc((size_t)ysize * rowlen);
     if (background == nullptr) return;   // silent; the next call tries again
   }
-  // Mirrored column index; the fold repeats every 2048 columns.
-  uint16_t cols[2048];
-  for (int32_t x = 0; x < 2048; x++) cols[x] = (uint16_t)fold(x);
+  // Mirrored column index; the fold repeats every FOLD columns.
+  uint16_t cols[FOLD];
+  for (int32_t x = 0; x < FOLD; x++) cols[x] = (uint16_t)fold(x);
   for (int32_t y = 0; y < ysize; y++) {
     const uint8_t* row = heightfield + (size_t)fold(y) * FIELDSIZE;
     uint8_t* dst = background + (size_t)y * rowlen;
     if (bpp == 2) {
       uint16_t* out = (uint16_t*)dst;
-      for (int32_t x0 = 0; x0 < xsize; x0 += 2048) {
-        int32_t n = xsize - x0 < 2048 ? xsize - x0 : 2048;
+      for (int32_t x0 = 0; x0 < xsize; x0 += FOLD) {
+        int32_t n = xsize - x0 < FOLD ? xsize - x0 : FOLD;
         for (int32_t k = 0; k < n; k++) out[x0 + k] = (uint16_t)table[row[cols[k]]];
       }
     } else {
-      for (int32_t x0 = 0; x0 < xsize; x0 += 2048) {
-        int32_t n = xsize - x0 < 2048 ? xsize - x0 : 2048;
+      for (int32_t x0 = 0; x0 < xsize; x0 += FOLD) {
+        int32_t n = xsize - x0 < FOLD ? xsize - x0 : FOLD;
         for (int32_t k = 0; k < n; k++) dst[x0 + k] = (uint8_t)table[row[cols[k]]];
       }
     }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/random.h"
 #include "app/app.h"
 #include "background/background.h"
 #include "demos/demos.h"

@@ -1,10 +1,9 @@
 // Eye demo: a grid of shaded eyeballs that follow the mouse.
 #include "demos/demos.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace spumex {
 
@@ -23,7 +22,7 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
       rampr[i] = rampg[i] = rampb[i] = 0;
     }
   }
-  if (radius * xsize < -639) return;
+  if (screenx(radius) < 0) return;
 
   // Look vector scaled to length 127.5.
   float fx = (float)lx, fy = (float)ly, fz0 = (float)lz;
@@ -31,9 +30,9 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
   float s = (float)(sqrt((double)sum) / 127.5);
   float lxs = fx / s, lys = fy / s, lzs = fz0 / s;
 
-  int32_t r = radius * xsize / 640;
-  int32_t cx = xsize / 2 + ex * xsize / 640;
-  int32_t cy = ysize / 2 + ey * ysize / 480;
+  int32_t r = screenx(radius);
+  int32_t cx = xsize / 2 + screenx(ex);
+  int32_t cy = ysize / 2 + screeny(ey);
 
   // Only the part of the eye on the screen is shaded.
   int32_t vlo = -r, vhi = r, hlo = -r, hhi = r;
@@ -44,7 +43,7 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
 
   float fr = (float)r;
   for (int32_t v = vlo; v <= vhi; v++) {
-    uint8_t* row = videomem + rowoffsets[cy - v];
+    uint8_t* row = screenrow(cy - v);
     for (int32_t h = hlo; h <= hhi; h++) {
       if (h * h + v * v >= r * r) continue;
       float fh = (float)h / fr;
@@ -69,14 +68,7 @@ void draweye(int32_t radius, int32_t ex, int32_t ey, int32_t lx, int32_t ly, int
       cr = (uint32_t)(int32_t)((float)cr * b);
       cg = (uint32_t)(int32_t)((float)cg * b);
       cb = (uint32_t)(int32_t)((float)cb * b);
-      uint32_t pixel = maprgb(cr, cg, cb);
-      int32_t col = cx + h;
-      if (depth == 16) {
-        uint16_t w = (uint16_t)pixel;
-        memcpy(row + 2 * col, &w, 2);
-      } else {
-        row[col] = (uint8_t)pixel;
-      }
+      putpixel(row, cx + h, maprgb(cr, cg, cb));
     }
   }
 }
@@ -86,10 +78,10 @@ void draweyes() {
     for (int c = 0; c < EYEGRID; c++) {
       int k = EYEGRID * r + c;
       draweye(20, 40 * c - 120, 40 * r - 120, mousex - 200 - 40 * c, 120 + 40 * r - mousey,
-              xsize * 300 / 640, eyered[k], eyegreen[k], eyeblue[k]);
+              screenx(300), eyered[k], eyegreen[k], eyeblue[k]);
     }
   }
-  drawsprite(xsize * mousex / 640, ysize * mousey / 480, cursorsprite);
+  drawsprite(screenx(mousex), screeny(mousey), cursorsprite);
 }
 
 void eyedemo() {

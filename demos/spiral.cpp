@@ -1,7 +1,6 @@
 // Spiral demo: a trail of coloured balls led by a black arrowhead along a fixed spiral.
 #include "demos/demos.h"
-#include "app/random.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cmath>

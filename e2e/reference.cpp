@@ -1,5 +1,4 @@
 // Reference pictures drawn in process through the program's own code.
-#include "app/random.h"
 #include "reference.h"
 
 #include "app/app.h"

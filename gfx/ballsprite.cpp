@@ -1,6 +1,6 @@
 // Shaded ball sprites: a ball lit from the upper left and the front, encoded as runs.
 #include "gfx/gfx.h"
-#include "app/app.h"
+#include "app/state.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -10,7 +10,7 @@ namespace spumex {
 
 int32_t ballpixels(int32_t radius) {
   // 64-bit product: no overflow for any radius; the result is capped to the grid
-  int64_t a = (int64_t)radius * xsize / 640;
+  int64_t a = (int64_t)radius * xsize / LOGW;
   if (a < 3) a = 2;
   if (a > MAXBALLPIXELS) a = MAXBALLPIXELS;
   return (int32_t)a;
@@ -35,6 +35,11 @@ void shadeball(int32_t a, uint8_t grid[BALLGRID][BALLGRID]) {
       grid[j][i] = (uint8_t)(int)(t * t * 255.0f);
     }
   }
+}
+
+// A channel at shading intensity `in` (0..255): in * c / 256.
+static inline uint32_t shade(uint32_t in, uint32_t c) {
+  return (in * c) >> 8;
 }
 
 uint16_t* makesprite(int32_t radius, uint32_t r, uint32_t g, uint32_t b) {
@@ -64,7 +69,7 @@ uint16_t* makesprite(int32_t radius, uint32_t r, uint32_t g, uint32_t b) {
     out[w++] = (uint16_t)j;
     for (int k = 0; k < n; k++) {
       uint32_t in = cells[x0 + k];
-      out[w++] = (uint16_t)maprgb((in * r) >> 8, (in * g) >> 8, (in * b) >> 8);
+      out[w++] = (uint16_t)maprgb(shade(in, r), shade(in, g), shade(in, b));
     }
   }
   out[w++] = 0;

@@ -1,6 +1,9 @@
 // Display and raster: screen memory, pixel colours, sprites, spans, triangles, ball sprites.
 #pragma once
+#include "app/state.h"
+
 #include <cstdint>
+#include <cstring>
 
 namespace spumex {
 
@@ -9,7 +12,8 @@ extern uint8_t sdlactive;            // the video mode was set
 extern uint8_t* videomem;            // the surface's pixel memory
 extern int stride;                   // bytes per screen row
 extern int depth;                    // bits per pixel: 16, anything else means 8
-extern int rowoffsets[2048];         // byte offset of each screen row
+extern int rowoffsets[ROWS];         // byte offset of each screen row
+extern uint8_t* background;          // background image in screen format, null means black; made by background/
 
 void initvideo();                    // SDL start-up and video mode; exits on failure
 int lockscreen();                    // 0 locked or no lock needed, -1 failure
@@ -38,8 +42,21 @@ void drawtriangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, in
                   uint32_t r, uint32_t g, uint32_t b);           // filled triangle on screen
 void drawruns(int32_t x, int32_t y, const int8_t* shape, uint32_t r, uint32_t g, uint32_t b);  // run-list shape
 
+inline uint8_t* screenrow(int32_t y) {  // start of screen row y
+  return videomem + rowoffsets[y];
+}
+
+inline void putpixel(uint8_t* row, int32_t x, uint32_t color) {  // one pixel value at column x of a screen row, no clipping
+  if (depth == 16) {
+    uint16_t w = (uint16_t)color;
+    memcpy(row + 2 * x, &w, 2);
+  } else {
+    row[x] = (uint8_t)color;
+  }
+}
+
 // --- shaded ball sprites (ballsprite.cpp) ---
-constexpr int MAXBALLPIXELS = 38;    // largest pixel radius: radius 12 at width 2048
+constexpr int MAXBALLPIXELS = 12 * MAXWIDTH / LOGW;  // largest pixel radius: radius 12 at the widest screen, 38
 constexpr int BALLGRID = 2 * MAXBALLPIXELS + 1;  // side of the intensity grid
 
 int32_t ballpixels(int32_t radius);  // pixel radius of a logical radius at the current width, at most MAXBALLPIXELS

@@ -1,6 +1,6 @@
 // Spans and triangles: clipped row fills, the 16.16 triangle walk and run-list shapes.
 #include "gfx/gfx.h"
-#include "app/app.h"
+#include "app/state.h"
 
 #include <algorithm>
 #include <cstddef>

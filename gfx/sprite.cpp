@@ -1,6 +1,6 @@
 // Sprite blitter: copies run-length sprites into screen memory, clipped to the screen.
 #include "gfx/gfx.h"
-#include "app/app.h"
+#include "app/state.h"
 
 #include <cstddef>
 #include <cstring>

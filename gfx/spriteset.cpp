@@ -1,5 +1,6 @@
 // Sprite sets: colour codes, the 512 ball sprites, the cursor ball and the colour swatches.
 #include "gfx/gfx.h"
+#include "app/state.h"
 
 namespace spumex {
 
@@ -33,7 +34,7 @@ void makeballs() {
 void initswatches() {
   for (int i = 0; i < NSWATCHES; i++) {
     swatch& s = swatches[i];
-    s.x = (640 * (i + 1)) / 25;
+    s.x = (LOGW * (i + 1)) / 25;
     s.y = 450;
     s.code = colorcode(swatchcolors[0][i], swatchcolors[1][i], swatchcolors[2][i]);
     s.sprite = makesprite(12, swatchcolors[0][i], swatchcolors[1][i], swatchcolors[2][i]);

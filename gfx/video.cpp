@@ -1,8 +1,6 @@
 // Display surface: video mode, locking, presenting, background copy and pixel colours.
 #include "gfx/gfx.h"
 #include "gfx/video.h"
-#include "app/app.h"
-#include "background/background.h"
 
 #include <csignal>
 #include <cstdio>
@@ -16,7 +14,8 @@ uint8_t sdlactive = 0;
 uint8_t* videomem = nullptr;
 int stride = 0;
 int depth = 0;
-int rowoffsets[2048];
+int rowoffsets[ROWS];
+uint8_t* background = nullptr;
 SDL_Color palette[256];
 
 bool mustlock() {
@@ -28,7 +27,7 @@ void setpalette() {
 }
 
 void setrowoffsets() {
-  for (int y = 0; y < ysize && y < 2048; y++) rowoffsets[y] = y * stride;
+  for (int y = 0; y < ysize && y < ROWS; y++) rowoffsets[y] = y * stride;
 }
 
 void initvideo() {

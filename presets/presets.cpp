@@ -1,7 +1,7 @@
 // Preset slots: scene texts in memory, mirrored by one text file per slot.
 #include "presets/presets.h"
 
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 #include "sim/sim.h"
 

@@ -1,7 +1,6 @@
 // The ball pool and the emission of one ball per hose per tick.
 #include "sim/sim.h"
-#include "app/random.h"
-#include "app/app.h"
+#include "app/state.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +10,8 @@ namespace spumex {
 ball* ballpool = nullptr;
 ball* freeballs = nullptr;
 ball* balls = nullptr;
+
+constexpr int32_t EMITSPEED = 2 * FRACUNIT;  // launch speed, two logical units per tick
 
 void initballs() {
   if (ballpool == nullptr) {
@@ -44,8 +45,8 @@ void emitballs() {
     double t = (double)anglerad(hosedir(h));
     double c = cos(t);
     double s = sin(t);
-    int32_t bx = (int32_t)(c * -256.0);
-    int32_t by = (int32_t)(s * -256.0);
+    int32_t bx = (int32_t)(c * -FRACUNIT);
+    int32_t by = (int32_t)(s * -FRACUNIT);
 
     // on the axis, 30 units out from the base
     b->x = wrapadd(h->x, 30 * bx);
@@ -57,8 +58,8 @@ void emitballs() {
     b->x = wrapadd(b->x, -((e * by) >> 7));
     b->y = wrapadd(b->y, (e * bx) >> 7);
 
-    b->vx = (int32_t)(c * -512.0);
-    b->vy = (int32_t)(s * -512.0);
+    b->vx = (int32_t)(c * -EMITSPEED);
+    b->vy = (int32_t)(s * -EMITSPEED);
     b->r = h->r;
     b->g = h->g;
     b->b = h->b;

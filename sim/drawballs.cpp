@@ -1,6 +1,6 @@
 // Drawing the balls, with colour mixing over a coarse grid of 8 x 8 unit cells.
 #include "sim/sim.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cstring>
@@ -14,8 +14,8 @@ int32_t mixblue[MIXCELLS];
 
 // grid cell of a ball, or -1 outside the grid
 static inline int32_t mixcell(const ball* b) {
-  int32_t col = b->x >> 11;
-  int32_t row = b->y >> 11;
+  int32_t col = b->x >> (FRACBITS + MIXBITS);
+  int32_t row = b->y >> (FRACBITS + MIXBITS);
   if (col < 0 || col >= MIXCOLS || row < 0 || row >= MIXROWS) return -1;
   return row * MIXCOLS + col;
 }
@@ -51,8 +51,8 @@ void drawballs() {
   memset(mixblue, 0, sizeof mixblue);
 
   for (const ball* b = balls; b != nullptr; b = b->next) {
-    int32_t sx = (int32_t)((float)xsize * (float)(b->x >> 8) / 640.0f);
-    int32_t sy = (int32_t)((float)ysize * (float)(b->y >> 8) / 480.0f);
+    int32_t sx = ballx(b->x);
+    int32_t sy = bally(b->y);
     int32_t index;
     if (mixing) {
       int32_t cell = mixcell(b);

@@ -1,5 +1,6 @@
 // Ball motion: move, bounce off block faces, fall, and leave at the bottom edge.
 #include "sim/sim.h"
+#include "app/state.h"
 
 #include <cmath>
 #include <cstdint>
@@ -8,24 +9,24 @@ namespace spumex {
 
 int32_t gravity = 8;
 
-// Outward unit direction of a face direction d (1024 per turn), rounded to
+// Outward unit direction of a face direction d (ANGLES per turn), rounded to
 // single precision.
 static inline void facedirection(float d, float* s, float* c) {
-  float t = (float)(d * M_PI / 512.0);
+  float t = (float)(d * M_PI / (ANGLES / 2));
   *s = (float)sin((double)t);
   *c = (float)cos((double)t);
 }
 
-// The same for every whole direction 0..1023, the values the block map
+// The same for every whole direction 0..ANGLES - 1, the values the block map
 // stores, worked out once so that a bounce costs no trigonometry.
 struct unitdir {
   float s, c;
 };
-static unitdir directions[1024];
+static unitdir directions[ANGLES];
 static bool directionsready = false;
 
 static void filldirections() {
-  for (int k = 0; k < 1024; k++) facedirection((float)k, &directions[k].s, &directions[k].c);
+  for (int k = 0; k < ANGLES; k++) facedirection((float)k, &directions[k].s, &directions[k].c);
   directionsready = true;
 }
 
@@ -39,15 +40,15 @@ void moveballs() {
     b->x = wrapadd(b->x, vx);
     b->y = wrapadd(b->y, vy);
 
-    int32_t px = b->x >> 8;
-    int32_t py = b->y >> 8;
+    int32_t px = logical(b->x);
+    int32_t py = logical(b->y);
     if (map != nullptr && (uint32_t)px < (uint32_t)MAPW && (uint32_t)py < (uint32_t)MAPH) {
       uint16_t id = map[py * MAPW + px];
       if (id != 0) {
         // outward direction of the face the ball stands on
         float d = facenormals[id];
         float s, c;
-        if (!std::signbit(d) && d <= 1023.0f && (float)(int32_t)d == d) {
+        if (!std::signbit(d) && d <= (float)(ANGLES - 1) && (float)(int32_t)d == d) {
           s = directions[(int32_t)d].s;
           c = directions[(int32_t)d].c;
         } else {
@@ -67,10 +68,9 @@ void moveballs() {
 }
 
 void dropballs() {
-  constexpr int32_t bottom = LOGH << FRACBITS;
   ball** link = &balls;
   while (ball* b = *link) {
-    if (b->y >= bottom) {
+    if (b->y >= BOTTOMLIMIT) {
       *link = b->next;
       freeball(b);
     } else {

@@ -1,6 +1,6 @@
 // Mouse editing: grabbing, moving, turning and recolouring hoses and blocks.
 #include "sim/sim.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cmath>
@@ -15,6 +15,7 @@ int blockmode = 0;
 
 constexpr int GRABREACH = 7;         // half side of the square a grab point answers to
 constexpr int SWATCHREACH2 = 144;    // squared distance below which a swatch recolours
+constexpr double UNITSPERRAD = (ANGLES / 2) / M_PI;  // angle units per radian, 512 / pi
 
 // The point lies in the 15 x 15 square centred on the mouse.
 static bool undermouse(point p) {
@@ -48,7 +49,7 @@ int32_t vectorangle(int32_t dx, int32_t dy) {
     t = (float)std::asin((double)uy);
     if (ux < 0) t = (float)(M_PI - (double)t);
   }
-  return (int32_t)(float)((double)t * 162.97466172610083);
+  return (int32_t)(float)((double)t * UNITSPERRAD);
 }
 
 // First swatch whose position lies within 12 units of the mouse, or -1.
@@ -92,8 +93,8 @@ void hosemouse() {
   }
   hose* h = selhose;
   if (hosemode == 1) {
-    h->x = mousex << 8;
-    h->y = mousey << 8;
+    h->x = fixed(mousex);
+    h->y = fixed(mousey);
     int i = nearswatch();
     if (i >= 0) {
       h->r = swatchcolors[0][i];
@@ -138,8 +139,8 @@ void blockmouse() {
   }
   block* b = selblock;
   if (blockmode == 1) {
-    b->x = mousex << 8;
-    b->y = mousey << 8;
+    b->x = fixed(mousex);
+    b->y = fixed(mousey);
   } else {
     // Point the handle at the mouse.
     point p = blockbase(b);

@@ -1,6 +1,6 @@
 // Hoses and blocks: their pools, free and live lists, templates and grab points.
 #include "sim/sim.h"
-#include "app/app.h"
+#include "app/state.h"
 #include "gfx/gfx.h"
 
 #include <cmath>
@@ -18,7 +18,7 @@ block* blocks = nullptr;
 block newblock;
 
 float anglerad(int32_t angle) {
-  return (float)(angle * M_PI / 512.0);
+  return (float)(angle * M_PI / (ANGLES / 2));
 }
 
 int32_t hosedir(const hose* h) {
@@ -37,8 +37,8 @@ void inithoses() {
   hoses = nullptr;
 
   newhose = hose{};
-  newhose.x = 10240;
-  newhose.y = 7680;
+  newhose.x = fixed(40);
+  newhose.y = fixed(30);
   newhose.angle = 384;
   newhose.r = newhose.g = newhose.b = 255;
   newhose.code = 511;
@@ -55,8 +55,8 @@ void initblocks() {
   blocks = nullptr;
 
   newblock = block{};
-  newblock.x = 40960;
-  newblock.y = 7680;
+  newblock.x = fixed(160);
+  newblock.y = fixed(30);
   newblock.angle = 0;
 }
 
@@ -91,8 +91,8 @@ hose* addhose(uint32_t r, uint32_t g, uint32_t b) {
   if (h == nullptr) return nullptr;
   h->next = hoses;
   hoses = h;
-  h->x = 81920;
-  h->y = 61440;
+  h->x = fixed(LOGW / 2);
+  h->y = fixed(LOGH / 2);
   h->angle = 384;
   h->r = (uint8_t)r;
   h->g = (uint8_t)g;
@@ -106,8 +106,8 @@ block* addblock() {
   if (b == nullptr) return nullptr;
   b->next = blocks;
   blocks = b;
-  b->x = 81920;
-  b->y = 61440;
+  b->x = fixed(LOGW / 2);
+  b->y = fixed(LOGH / 2);
   b->angle = 0;
   return b;
 }
@@ -132,23 +132,51 @@ void clearall() {
 }
 
 point hosebase(const hose* h) {
-  return point{h->x >> 8, h->y >> 8};
+  return point{logical(h->x), logical(h->y)};
 }
 
 point hosenozzle(const hose* h) {
   double t = (double)anglerad(hosedir(h));
-  return point{(int32_t)((double)(h->x >> 8) + cos(t) * -22.0),
-               (int32_t)((double)(h->y >> 8) + sin(t) * -22.0)};
+  return point{(int32_t)((double)logical(h->x) + cos(t) * -22.0),
+               (int32_t)((double)logical(h->y) + sin(t) * -22.0)};
 }
 
 point blockbase(const block* b) {
-  return point{b->x >> 8, b->y >> 8};
+  return point{logical(b->x), logical(b->y)};
 }
 
 point blockhandle(const block* b) {
   double t = (double)anglerad(b->angle);
-  return point{(int32_t)((double)(b->x >> 8) + cos(t) * 36.0),
-               (int32_t)((double)(b->y >> 8) + sin(t) * 36.0)};
+  return point{(int32_t)((double)logical(b->x) + cos(t) * 36.0),
+               (int32_t)((double)logical(b->y) + sin(t) * 36.0)};
+}
+
+const blocktri blocktris[BLOCKTRIS] = {
+    {0, 2, 3, 0},  // a, q1, q2: the a end
+    {1, 4, 5, 1},  // b, q3, q4: the b end
+    {0, 1, 5, 2},  // a, b, q4
+    {0, 3, 5, 2},  // a, q2, q4: the side away from angle + a quarter turn
+    {0, 1, 4, 3},  // a, b, q3
+    {0, 2, 4, 3},  // a, q1, q3: the side toward angle + a quarter turn
+};
+
+// Nearest whole number of a single-precision coordinate: the half added in
+// double, then truncated toward zero.
+static inline int32_t rnd(float v) {
+  return (int32_t)((double)v + 0.5);
+}
+
+void blockshape(float cx, float cy, float u, float v, point pts[BLOCKPOINTS]) {
+  point a = {rnd(cx + 4.0f * u), rnd(cy + 4.0f * v)};
+  point b = {rnd(cx - 4.0f * u), rnd(cy - 4.0f * v)};
+  float ax = (float)a.x, ay = (float)a.y;
+  float bx = (float)b.x, by = (float)b.y;
+  pts[0] = a;
+  pts[1] = b;
+  pts[2] = point{rnd((ax + u) - v), rnd((ay + v) + u)};  // q1
+  pts[3] = point{rnd((ax + u) + v), rnd((ay + v) - u)};  // q2
+  pts[4] = point{rnd((bx - u) - v), rnd((by - v) + u)};  // q3
+  pts[5] = point{rnd((bx - u) + v), rnd((by - v) - u)};  // q4
 }
 
 }  // namespace spumex

@@ -1,14 +1,13 @@
 // Ball simulation and scene objects: balls, hoses, blocks, block map, mouse editing, object drawing.
 #pragma once
+#include "app/state.h"
+
 #include <cstdint>
 
 namespace spumex {
 
-constexpr int FRACBITS = 8;          // positions are in 1/256 logical unit
-constexpr int LOGW = 640;            // logical scene width
-constexpr int LOGH = 480;            // logical scene height
-
-float anglerad(int32_t angle);       // angle (1024 per turn) to single-precision radians
+// Units (FRACBITS, LOGW, LOGH, ANGLES) and the scaling helpers: app/state.h
+float anglerad(int32_t angle);       // angle (ANGLES per turn) to single-precision radians
 
 inline int32_t wrapadd(int32_t a, int32_t b) {  // 32-bit sum that wraps instead of overflowing
   return (int32_t)((uint32_t)a + (uint32_t)b);
@@ -35,14 +34,17 @@ void freeball(ball* b);              // push an unlinked ball on the free list
 void emitballs();                    // one ball from every hose
 
 // --- motion (motion.cpp) ---
+constexpr int32_t BOTTOMLIMIT = fixed(LOGH);  // balls at or below this y are dropped
+
 extern int32_t gravity;              // added to vy every tick
 
 void moveballs();                    // move, bounce, fall
 void dropballs();                    // free the balls below the bottom edge
 
 // --- ball drawing and mixing (drawballs.cpp) ---
-constexpr int MIXCOLS = 80;          // mixing grid columns
-constexpr int MIXROWS = 60;          // mixing grid rows
+constexpr int MIXBITS = 3;           // mixing cells are 8 x 8 logical units
+constexpr int MIXCOLS = LOGW >> MIXBITS;  // mixing grid columns, 80
+constexpr int MIXROWS = LOGH >> MIXBITS;  // mixing grid rows, 60
 constexpr int MIXCELLS = MIXCOLS * MIXROWS;
 
 extern int32_t mixcount[MIXCELLS];   // balls per cell
@@ -71,7 +73,7 @@ struct block {
 };
 
 struct point {
-  int32_t x, y;                      // whole logical units
+  int32_t x, y;                      // whole logical units (pixels in a drawn block shape)
 };
 
 extern hose* hosepool;               // the one allocation of all hose records
@@ -99,9 +101,27 @@ point blockbase(const block* b);     // logical centre of a block
 point blockhandle(const block* b);   // logical handle, 36 units along the axis
 int32_t hosedir(const hose* h);      // angle + rotation, a wrapping 32-bit sum
 
+// The block's shape, in logical units for the block map and in pixels for the
+// drawing: with (u, v) 12 units along the bar, the inner segment's ends a and
+// b lie 4 (u, v) either side of the centre, the corners q1, q2 one (u, v)
+// beyond a and q3, q4 one beyond b, each one step of (-v, u) to either side
+// (q1, q3 toward angle + a quarter turn). Every point is rounded to a whole
+// number before the next is built on it. Six triangles cover the bar, each on
+// the side of one face.
+constexpr int BLOCKPOINTS = 6;       // a, b, q1, q2, q3, q4
+constexpr int BLOCKTRIS = 6;         // triangles that cover a block
+
+struct blocktri {
+  uint8_t p, q, r;                   // indices into the points, in walking order
+  uint8_t face;                      // 0 the a end, 1 the b end, 2 and 3 the long sides
+};
+
+extern const blocktri blocktris[BLOCKTRIS];  // the six triangles, in drawing order
+void blockshape(float cx, float cy, float u, float v, point pts[BLOCKPOINTS]);  // the points around centre (cx, cy)
+
 // --- block collision map (blockmap.cpp) ---
-constexpr int MAPW = 640;            // map columns
-constexpr int MAPH = 480;            // map rows
+constexpr int MAPW = LOGW;           // map columns, one per logical unit
+constexpr int MAPH = LOGH;           // map rows
 constexpr int NFACES = 257;          // face ids 0..256 (64 blocks, four faces each)
 
 extern uint16_t* blockmap;           // face id of each logical cell, 0 for none

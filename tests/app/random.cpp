@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "app/random.h"
 #include "background/background.h"
 #include "helpers/testscreen.h"
 

@@ -1,5 +1,4 @@
 // Start-up: the width argument, the out-of-memory exit, the eye colours.
-#include "app/random.h"
 #include "app/app.h"
 
 #include <gtest/gtest.h>

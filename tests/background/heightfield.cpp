@@ -1,7 +1,7 @@
 // Tests of the diamond-square height field.
 #include <gtest/gtest.h>
 
-#include "app/random.h"
+#include "app/state.h"
 #include "background/background.h"
 #include "helpers/testscreen.h"
 

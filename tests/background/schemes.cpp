@@ -1,7 +1,6 @@
 // Tests of the background colour schemes and the background image.
 #include <gtest/gtest.h>
 
-#include "app/random.h"
 #include "app/app.h"
 #include "background/background.h"
 #include "gfx/gfx.h"

@@ -1,7 +1,6 @@
 // Full pools: 64 hoses and 64 blocks running 10,000 simulation steps with the ball pool exhausted.
 #include <gtest/gtest.h>
 
-#include "app/random.h"
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "helpers/testscreen.h"

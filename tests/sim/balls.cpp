@@ -1,7 +1,6 @@
 // Ball pool and emission from the hoses.
 #include <gtest/gtest.h>
 
-#include "app/random.h"
 #include "app/app.h"
 #include "sim/sim.h"
 

@@ -188,6 +188,34 @@ TEST_F(DrawObjects, BlocksFillTheirBarExactly) {
   }
 }
 
+// At 640 x 480 a pixel is a logical unit, so the drawn bar covers exactly the
+// cells the block map gives it: both come from the one block shape.
+TEST_F(DrawObjects, AtScaleOneTheBarIsItsBlockMapCells) {
+  const block rows[] = {
+      makeblock(320, 240, 0),   makeblock(320, 240, 100), makeblock(200, 150, 256),
+      makeblock(401, 333, 333), makeblock(77, 420, 700),  makeblock(600, 40, -45),
+      makeblock(10, 240, 1023), makeblock(320, 470, 5000),
+  };
+  for (block k : rows) {
+    SCOPED_TRACE(testing::Message() << "block at " << (k.x >> 8) << ", " << (k.y >> 8) << " angle " << k.angle);
+    k.next = nullptr;
+    blocks = &k;
+    makeblockmap();
+    usetestscreen(640, 480);
+    drawblock(&k);
+    blocks = nullptr;
+    int cells = 0, mismatched = 0;
+    for (int y = 0; y < MAPH; y++)
+      for (int x = 0; x < MAPW; x++) {
+        bool mapped = blockmap[y * MAPW + x] != 0;
+        cells += mapped;
+        mismatched += mapped != (testpixel(x, y) != 0);
+      }
+    EXPECT_GT(cells, 0);
+    EXPECT_EQ(mismatched, 0);
+  }
+}
+
 TEST_F(DrawObjects, RotationTurnsHosesButNotBlocks) {
   usetestscreen(640, 480);
   hose turned = makehose(200, 200, 256, 9, 99, 199);
