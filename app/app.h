@@ -14,6 +14,9 @@ void initeyecolors();                       // fill the eye tables from nextrand
 void printbanner();                         // banner and key summary on stdout
 void applywidth(int argc, char** argv);     // take the optional width argument
 int runprogram(int argc, char** argv);      // the whole program; main calls it
+void startprogram(int argc, char** argv);   // start-up: banner, width, display, presets, sprites, start time
+int endprogram();                           // shutdown: SDL_Quit, frame rate line; the exit status
+void startscene(int argc, char** argv, bool window);  // start-up and scene in this process, no banner; window false: a memory screen
 
 // --- frame loop and simulation clock (mainloop.cpp) ---
 constexpr int TICKMS = 10;           // timer interval in milliseconds

@@ -1,7 +1,9 @@
 // Start-up, shutdown and the program state owned by the shell.
 #include "app/app.h"
+#include "background/background.h"
 #include "gfx/gfx.h"
 #include "presets/presets.h"
+#include "sim/sim.h"
 #include "support/support.h"
 
 #include <SDL.h>
@@ -70,14 +72,23 @@ void applywidth(int argc, char** argv) {
   }
 }
 
-int runprogram(int argc, char** argv) {
+static uint32_t starttime = 0;       // SDL_GetTicks at the end of start-up
+
+// Start-up from the eye colours to the cleared mode flags. The program prints
+// the banner and opens the window; an in-process start may do neither.
+static void startup(int argc, char** argv, bool banner, bool window) {
   initeyecolors();
-  printbanner();
+  if (banner) printbanner();
   applywidth(argc, argv);
   seedbytes();
-  initvideo();
-  scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  if (scratch == nullptr) nomem("block64");
+  if (window)
+    initvideo();
+  else
+    initnullvideo();
+  if (scratch == nullptr) {
+    scratch = (uint8_t*)malloc(SCRATCHSIZE);
+    if (scratch == nullptr) nomem("block64");
+  }
   readpresets();
   makeballs();
   mixing = 0;
@@ -86,16 +97,46 @@ int runprogram(int argc, char** argv) {
   hidden = 0;
   rotating = 0;
   exitflag = 0;
-  uint32_t start = SDL_GetTicks();
+}
+
+void startprogram(int argc, char** argv) {
+  startup(argc, argv, true, true);
+  starttime = SDL_GetTicks();
   frames = 0;
-  mainloop();
+}
+
+int endprogram() {
   uint32_t end = SDL_GetTicks();
   quitsdl();
-  uint32_t elapsed = end - start;
+  uint32_t elapsed = end - starttime;
   if (elapsed == 0) elapsed = 1;
   // 64-bit product, so very long runs still report a sensible rate.
   printf("fps = %d\n", (int)((int64_t)frames * 1000 / (int64_t)elapsed));
   return 0;
+}
+
+int runprogram(int argc, char** argv) {
+  startprogram(argc, argv);
+  mainloop();
+  return endprogram();
+}
+
+void startscene(int argc, char** argv, bool window) {
+  // What an earlier start in this process changed goes back to how a fresh
+  // process finds it, so the start gives the same scene and pictures.
+  xsize = 640;
+  ysize = 480;
+  free(background);  // sized for the earlier screen
+  background = nullptr;
+  paused = 0;
+  rotation = 0;
+  colorscheme = 0;
+  mousex = 0;
+  mousey = 0;
+  dragmode = 0;
+  releasegrabs();
+  startup(argc, argv, false, window);
+  initscene();
 }
 
 }  // namespace spumex

@@ -13,15 +13,11 @@
 #include "app/app.h"
 #include "background/background.h"
 #include "gfx/gfx.h"
-#include "gfx/video.h"
 #include "presets/presets.h"
 
 namespace spumex {
 
 // --- screens and scene ---
-
-static std::vector<uint8_t> screenbytes;
-static SDL_Surface* format565 = nullptr;
 
 // every sprite that makeballs and initswatches allocated, back to the heap
 static void freesprites() {
@@ -38,21 +34,9 @@ static void freesprites() {
 }
 
 void usescreen(int width, int height) {
-  // The same RGB 565 format as the 16-bit surface of the X11 and dummy drivers.
-  if (format565 == nullptr)
-    format565 = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 16, 0xF800, 0x07E0, 0x001F, 0);
-  if (format565 == nullptr) {
-    fprintf(stderr, "spumex-bench: no 16-bit surface format: %s\n", SDL_GetError());
-    exit(1);
-  }
-  screen = format565;
   xsize = width;
   ysize = height;
-  depth = 16;
-  stride = width * 2;
-  screenbytes.assign((size_t)stride * height + 64, 0);
-  videomem = screenbytes.data();
-  setrowoffsets();
+  initnullvideo();
   if (heightfield != nullptr) {
     free(background);
     background = nullptr;
@@ -64,11 +48,10 @@ void usescreen(int width, int height) {
 }
 
 void benchinit() {
-  scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  if (scratch == nullptr) nomem("block64");
-  initeyecolors();
-  usescreen(640, 480);
-  fractal();
+  // The program's own start-up and scene, into a 640 x 480 memory screen.
+  char name[] = "spumex";
+  char* argv[] = {name, nullptr};
+  startscene(1, argv, false);
 }
 
 std::string scenetext() {

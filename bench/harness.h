@@ -13,8 +13,8 @@
 namespace spumex {
 
 // --- screens and scene ---
-void benchinit();                    // scratch, eye colours, a 640 x 480 screen, the fractal
-void usescreen(int width, int height);  // plain 16-bit screen of this size, background and sprites rebuilt for it
+void benchinit();                    // the program's start-up and scene on a 640 x 480 memory screen
+void usescreen(int width, int height);  // memory screen of this size, background and sprites rebuilt for it
 std::string scenetext();             // preset text: 64 hoses spraying into 64 blocks
 void loadscene();                    // pools, block map and the benchmark scene
 int countballs();                    // live balls

@@ -11,7 +11,6 @@
 #include "support/support.h"
 
 #include <SDL.h>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,39 +48,15 @@ void referencestart(const std::string& home, const std::vector<std::string>& arg
   const char* oldhome = getenv("HOME");
   std::string keep = oldhome ? oldhome : "";
   resetrand();  // the sequence of a program that never seeds
-  initeyecolors();
 
   std::vector<char*> argv;
   argv.push_back((char*)"spumex");
   for (const std::string& a : args) argv.push_back((char*)a.c_str());
   argv.push_back(nullptr);
-  int oldw = xsize, oldh = ysize;
-  xsize = 640;
-  ysize = 480;
-  applywidth((int)argv.size() - 1, argv.data());
-  if (background != nullptr && (xsize != oldw || ysize != oldh)) {
-    free(background);  // sized for another screen
-    background = nullptr;
-  }
-  seedbytes();
-  initvideo();
-  // SDL's quit handlers would swallow the test runner's signals.
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-
-  setenv("HOME", home.c_str(), 1);
-  readpresets();
+  setenv("HOME", home.c_str(), 1);  // the presets are read from there
+  startscene((int)argv.size() - 1, argv.data(), true);
   if (oldhome) setenv("HOME", keep.c_str(), 1);
   else unsetenv("HOME");
-
-  makeballs();
-  mixing = spiralmode = eyemode = hidden = rotating = exitflag = paused = 0;
-  rotation = 0;
-  colorscheme = 0;
-  releasegrabs();
-  dragmode = 0;
-  initscene();
 }
 
 picture referenceframe(int mx, int my) {

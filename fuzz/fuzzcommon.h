@@ -29,21 +29,9 @@ struct fuzzscreen {
   swatch sw[NSWATCHES];
 };
 
-// Surface that only lends its RGB 565 format to maprgb.
-inline SDL_Surface* format565() {
-  static SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 16, 0xF800, 0x07E0, 0x001F, 0);
-  return s;
-}
-
 // Points the screen globals at the screen.
 inline void usescreen(fuzzscreen& f) {
-  screen = format565();
-  xsize = f.width;
-  ysize = f.height;
-  depth = f.bits;
-  stride = f.rowstride;
-  videomem = f.memory;
-  setrowoffsets();
+  usememoryscreen(f.memory, f.width, f.height, f.bits, f.rowstride);
   memcpy(ballsprites, f.balls, sizeof ballsprites);
   cursorsprite = f.cursor;
   memcpy(swatches, f.sw, sizeof swatches);

@@ -23,6 +23,8 @@ void copybackground();               // background image (or black) into the scr
 uint32_t maprgb(uint32_t r, uint32_t g, uint32_t b);  // colour to pixel value
 void setpalette();                   // hand the grey ramp to the surface
 void setrowoffsets();                // fill rowoffsets from stride and ysize
+void usememoryscreen(uint8_t* pixels, int width, int height, int bits, int rowstride);  // draw into the caller's memory, no window; rowstride 0 for rows without gaps
+void initnullvideo();                // the display without a window: a 16-bit memory screen of xsize x ysize
 
 // --- sprites (sprite.cpp) ---
 // A sprite is a block of 16-bit words: dx, dy, width, height, then row

@@ -30,12 +30,94 @@ void setrowoffsets() {
   for (int y = 0; y < ysize && y < ROWS; y++) rowoffsets[y] = y * stride;
 }
 
-void initvideo() {
+// the grey ramp: entry i is i, i, i
+static void fillpalette() {
   for (int i = 0; i < 256; i++) {
     palette[i].r = (Uint8)i;
     palette[i].g = (Uint8)i;
     palette[i].b = (Uint8)i;
   }
+}
+
+void usesurface(SDL_Surface* s) {
+  screen = s;
+  stride = s->pitch;
+  videomem = (uint8_t*)s->pixels;
+  depth = s->format->BitsPerPixel;
+  setrowoffsets();
+}
+
+// A memory screen has no window: a surface record of its own that SDL never
+// sees, so the pixel format is at hand for maprgb and for reading pixels back.
+static SDL_Palette greys = {256, palette};
+static SDL_PixelFormat memoryformat;
+static SDL_Surface memorysurface;
+static uint8_t* nullpixels = nullptr;  // the memory of initnullvideo's screen
+static size_t nullbytes = 0;
+
+void usememoryscreen(uint8_t* pixels, int width, int height, int bits, int rowstride) {
+  fillpalette();
+  SDL_PixelFormat& f = memoryformat;
+  f = SDL_PixelFormat{};
+  if (bits == 16) {
+    // RGB 565, as the 16-bit surfaces of the X11 and dummy drivers have it
+    f.BitsPerPixel = 16;
+    f.BytesPerPixel = 2;
+    f.Rloss = 3;
+    f.Gloss = 2;
+    f.Bloss = 3;
+    f.Aloss = 8;
+    f.Rshift = 11;
+    f.Gshift = 5;
+    f.Rmask = 0xF800;
+    f.Gmask = 0x07E0;
+    f.Bmask = 0x001F;
+  } else {
+    // one byte a pixel, shown through the grey palette
+    f.palette = &greys;
+    f.BitsPerPixel = 8;
+    f.BytesPerPixel = 1;
+    f.Rloss = f.Gloss = f.Bloss = f.Aloss = 8;
+  }
+  f.alpha = 255;
+  int rowlen = width * (bits == 16 ? 2 : 1);
+  SDL_Surface& s = memorysurface;
+  s = SDL_Surface{};
+  s.flags = SDL_SWSURFACE;
+  s.format = &f;
+  s.w = width;
+  s.h = height;
+  s.pitch = (Uint16)(rowstride > 0 ? rowstride : rowlen);
+  s.pixels = pixels;
+  s.clip_rect.w = (Uint16)width;
+  s.clip_rect.h = (Uint16)height;
+  s.refcount = 1;
+  xsize = width;
+  ysize = height;
+  screen = &s;
+  stride = rowstride > 0 ? rowstride : rowlen;
+  videomem = pixels;
+  depth = bits;
+  setrowoffsets();
+}
+
+static bool memoryscreen() {
+  return screen == &memorysurface;
+}
+
+void initnullvideo() {
+  size_t need = (size_t)xsize * 2 * (size_t)ysize;
+  if (need > nullbytes) {
+    free(nullpixels);
+    nullpixels = (uint8_t*)calloc(need, 1);
+    if (nullpixels == nullptr) nomem("initnullvideo");
+    nullbytes = need;
+  }
+  usememoryscreen(nullpixels, xsize, ysize, 16, 0);
+}
+
+void initvideo() {
+  fillpalette();
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
     exit(1);
@@ -50,12 +132,8 @@ void initvideo() {
     SDL_Quit();
     exit(5);
   }
-  screen = s;
+  usesurface(s);
   sdlactive = 1;
-  stride = s->pitch;
-  videomem = (uint8_t*)s->pixels;
-  depth = s->format->BitsPerPixel;
-  setrowoffsets();
   setpalette();
   SDL_ShowCursor(0);
 }
@@ -69,6 +147,7 @@ int lockscreen() {
 }
 
 void updatescreen() {
+  if (memoryscreen()) return;  // nothing to show
   if (mustlock()) SDL_UnlockSurface(screen);
   SDL_UpdateRect(screen, 0, 0, 0, 0);
 }

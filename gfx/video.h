@@ -8,5 +8,6 @@ extern SDL_Surface* screen;          // the display surface
 extern SDL_Color palette[256];       // grey ramp given to the surface
 
 bool mustlock();                     // the surface must be locked before drawing
+void usesurface(SDL_Surface* s);     // draw into this surface: its pixels, pitch and depth
 
 }  // namespace spumex

@@ -34,7 +34,7 @@ struct tricase {
   std::vector<spanrec> want;
 };
 
-TEST(filltriangle, spansinorder) {
+TEST(FillTriangle, SpansInOrder) {
   const tricase cases[] = {
       {"flattop", {0, 0, 10, 0, 0, 10},
        rows(0, {{0, 10}, {0, 9}, {0, 8}, {0, 7}, {0, 6}, {0, 4}, {0, 3}, {0, 2}, {0, 1}, {0, 0}})},
@@ -67,7 +67,7 @@ void expectrow(int y, int lo, int hi, uint32_t c, const char* what) {
       ASSERT_EQ(testpixel(x, r), (r == y && x >= lo && x < hi) ? c : 0u) << what << " at " << x << "," << r;
 }
 
-TEST(hline, clipping) {
+TEST(HLine, Clipping) {
   struct {
     int32_t x1, y, x2, lo, hi;
   } const cases[] = {
@@ -85,7 +85,7 @@ TEST(hline, clipping) {
   }
 }
 
-TEST(drawtriangle, coversrowsabovebottom) {
+TEST(DrawTriangle, CoversRowsAboveBottom) {
   usetestscreen(16, 12);
   drawtriangle(0, 0, 10, 0, 0, 10, 255, 0, 0);
   const int widths[] = {10, 9, 8, 7, 6, 4, 3, 2, 1, 0, 0, 0};
@@ -99,7 +99,7 @@ const int halfwidth[] = {1, 3, 3, 4, 4, 4, 3, 3, 1};
 const int8_t disc[] = {-1, -4, 3, -3, -3, 7, -3, -2, 7, -4, -1, 9, -4, 0, 9,
                        -4, 1,  9, -3, 2,  7, -3, 3,  7, -1, 4,  3, -128};
 
-TEST(drawruns, discclipped) {
+TEST(DrawRuns, DiscClipped) {
   struct {
     int32_t x, y;
   } const at[] = {{10, 6}, {0, 6}, {19, 6}, {10, 1}, {-5, 6}, {24, 6}};

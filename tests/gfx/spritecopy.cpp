@@ -43,7 +43,7 @@ std::vector<uint8_t> expected(std::vector<uint8_t> bytes, int px, int py, const 
   return bytes;
 }
 
-TEST(drawsprite, everyrunlengthandplace) {
+TEST(DrawSprite, EveryRunLengthAndPlace) {
   // Fast path at four alignments, and cuts by each edge.
   struct place {
     const char* name;
@@ -69,7 +69,7 @@ TEST(drawsprite, everyrunlengthandplace) {
   }
 }
 
-TEST(drawsprite, runsnexttoeachother) {
+TEST(DrawSprite, RunsNextToEachOther) {
   // Runs that abut on one row, in both orders, overwrite nothing but their own pixels.
   usetestscreen(64, 8, 16);
   std::vector<uint16_t> s = {0, 0, 40, 2, 7, 0, 0, 1, 2, 3, 4, 5, 6, 7, 9, 7, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19,

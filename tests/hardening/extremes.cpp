@@ -6,6 +6,7 @@
 #include "demos/demos.h"
 #include "gfx/gfx.h"
 #include "gfx/video.h"
+#include "helpers/temphome.h"
 #include "helpers/testscreen.h"
 #include "presets/presets.h"
 #include "sim/sim.h"
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -27,7 +27,7 @@ namespace {
 constexpr int GUARD = 64;            // bytes behind every row of the drawing screen
 
 // Slot 0 at start-up: an orange hose at the centre, objects on and past every edge.
-const char* const startscene =
+const char* const slot0scene =
     "hose:81920,61440,384,255,128,0\n"
     "hose:0,0,0,0,0,255\n"
     "hose:163583,122623,640,0,0,255\n"
@@ -46,39 +46,19 @@ void PrintTo(const size& s, std::ostream* os) { *os << s.width << "x" << s.heigh
 
 class Extremes : public testing::TestWithParam<size> {
  protected:
-  std::string home;
+  temphome home;
 
+  // The program's own start-up and scene at the width, slot 0 read from HOME.
   void SetUp() override {
-    char tmpl[] = "/tmp/spumexextremesXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    home = tmpl;
-    setenv("HOME", home.c_str(), 1);
-    std::ofstream(home + "/.spumexpreset0") << startscene;
-
-    // Start-up as the program does it, from the width argument on.
-    free(background);  // an image made for another size in this process
-    background = nullptr;
-    xsize = 640;
-    ysize = 480;
+    entertemphome(home, "spumexextremes");
+    std::ofstream(home.dir + "/.spumexpreset0") << slot0scene;
     std::string arg = std::to_string(GetParam().width);
     char prog[] = "spumex";
     char* argv[] = {prog, arg.data(), nullptr};
-    applywidth(2, argv);
-    seedbytes();
-    initvideo();
-    if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-    readpresets();
-    makeballs();
-    mixing = spiralmode = eyemode = hidden = rotating = exitflag = paused = 0;
-    rotation = 0;
-    mousex = mousey = 0;
-    initscene();
+    startscene(2, argv, true);
   }
 
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-  }
+  void TearDown() override { leavetemphome(home); }
 
   // A plain screen of the same size with guard bytes behind every row.
   void useguardedscreen() { usetestscreen(xsize, ysize, 16, 2 * xsize + GUARD); }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "helpers/temphome.h"
 #include "gfx/gfx.h"
 #include "presets/presets.h"
 #include "sim/sim.h"
@@ -94,13 +95,10 @@ void PrintTo(const slotcase& c, std::ostream* os) { *os << c.name; }
 
 class PresetFiles : public testing::TestWithParam<slotcase> {
  protected:
-  std::string home;
+  temphome home;
 
   void SetUp() override {
-    char tmpl[] = "/tmp/spumexslotsXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    home = tmpl;
-    setenv("HOME", home.c_str(), 1);
+    entertemphome(home, "spumexslots");
     if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
     inithoses();
     initblocks();
@@ -111,12 +109,9 @@ class PresetFiles : public testing::TestWithParam<slotcase> {
     }
   }
 
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
-  }
+  void TearDown() override { leavetemphome(home); }
 
-  std::string path(int slot) { return home + "/.spumexpreset" + std::to_string(slot); }
+  std::string path(int slot) { return home.dir + "/.spumexpreset" + std::to_string(slot); }
 };
 
 TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
@@ -130,7 +125,7 @@ TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
       ASSERT_EQ(mkdir(path(slot).c_str(), 0755), 0);
       break;
     case dangling:
-      ASSERT_EQ(symlink((home + "/nowhere").c_str(), path(slot).c_str()), 0);
+      ASSERT_EQ(symlink((home.dir + "/nowhere").c_str(), path(slot).c_str()), 0);
       break;
   }
   readpresets();

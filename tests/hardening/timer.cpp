@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "sim/sim.h"
+#include "helpers/testvideo.h"
 
 #include <SDL.h>
 
@@ -27,25 +28,28 @@ class Timer : public testing::Test {
   }
   void TearDown() override {
     stoptimer();
-    SDL_Delay(30);
+    restarttimerthread();
     rotating = 0;
   }
 };
 
 // Every tick the timer delivers runs exactly one step: none lost, none twice.
+// The run lasts until 30 steps have run (a machine under load only makes it
+// longer), so every bound below holds however slow the machine is.
 TEST_F(Timer, StepsFollowTheClockWhileTheTimerRuns) {
+  const int32_t enough = 30;
   addhose(255, 255, 255);
   uint32_t start = SDL_GetTicks();
   starttimer();
   int32_t lowest = 0;
-  while (SDL_GetTicks() - start < 600) {
+  while (rotation / ROTATESTEP < enough && SDL_GetTicks() - start < 60000) {
     int32_t due = ticks.load();
     if (due < lowest) lowest = due;
     runticks();
   }
   stoptimer();
   uint32_t elapsed = SDL_GetTicks() - start;
-  SDL_Delay(40);  // a callback already under way ends
+  restarttimerthread();  // a callback already under way has ended
   runticks();
   EXPECT_EQ(ticks.load(), 0);
   EXPECT_GE(lowest, 0) << "more steps ran than ticks came";
@@ -53,7 +57,7 @@ TEST_F(Timer, StepsFollowTheClockWhileTheTimerRuns) {
   int32_t steps = rotation / ROTATESTEP;
   EXPECT_EQ(rotation % ROTATESTEP, 0);
   EXPECT_LE(steps, (int32_t)(elapsed / TICKMS) + 2) << "steps without ticks";
-  EXPECT_GE(steps, (int32_t)(elapsed / TICKMS) / 4) << "the clock hardly ran";
+  EXPECT_GE(steps, enough) << "the clock hardly ran in a minute";
 }
 
 // The pause loop's and the demos' reset to one due step races with the timer
@@ -69,8 +73,11 @@ TEST_F(Timer, ResetsToOneWhileTheTimerCounts) {
     if (due < lowest) lowest = due;
   }
   stoptimer();
+  uint32_t elapsed = SDL_GetTicks() - start;
+  restarttimerthread();
   EXPECT_GE(lowest, 1);
-  EXPECT_LE(highest, 30);
+  // no more than one plus every tick of the run, however long a stall between store and load
+  EXPECT_LE(highest, (int32_t)(elapsed / TICKMS) + 3);
   runticks();
   EXPECT_EQ(ticks.load(), 0);
 }

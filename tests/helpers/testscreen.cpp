@@ -1,29 +1,17 @@
 // A plain memory screen for drawing tests.
 #include "helpers/testscreen.h"
-#include "app/app.h"
 #include "gfx/gfx.h"
-#include "gfx/video.h"
 
-#include <SDL.h>
 #include <cstring>
 
 namespace spumex {
 
 static std::vector<uint8_t> bytes;
-static SDL_Surface* format565 = nullptr;
 
 void usetestscreen(int width, int height, int bitsperpixel, int rowstride) {
-  if (format565 == nullptr)
-    format565 = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 16, 0xF800, 0x07E0, 0x001F, 0);
-  screen = format565;
-  xsize = width;
-  ysize = height;
-  depth = bitsperpixel;
   int rowlen = width * (bitsperpixel == 16 ? 2 : 1);
-  stride = rowstride > 0 ? rowstride : rowlen;
-  bytes.assign((size_t)stride * height + 16, 0);
-  videomem = bytes.data();
-  setrowoffsets();
+  bytes.assign((size_t)(rowstride > 0 ? rowstride : rowlen) * height + 16, 0);
+  usememoryscreen(bytes.data(), width, height, bitsperpixel, rowstride);
 }
 
 std::vector<uint8_t>& testscreenbytes() { return bytes; }

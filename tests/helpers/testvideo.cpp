@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 namespace spumex {
 
@@ -32,13 +31,10 @@ void usevideo() {
     initvideo();
     opened = true;
   }
-  screen = SDL_GetVideoSurface();
-  xsize = screen->w;
-  ysize = screen->h;
-  stride = screen->pitch;
-  videomem = (uint8_t*)screen->pixels;
-  depth = screen->format->BitsPerPixel;
-  setrowoffsets();
+  SDL_Surface* s = SDL_GetVideoSurface();
+  xsize = s->w;
+  ysize = s->h;
+  usesurface(s);
   drainevents();
 }
 
@@ -59,23 +55,11 @@ void pushkey(SDLKey sym, SDLMod mod) {
   ASSERT_EQ(SDL_PushEvent(&ev), 0);
 }
 
-void entertemphome(temphome& t, const char* prefix) {
-  const char* h = getenv("HOME");
-  t.hadhome = h != nullptr;
-  if (h) t.oldhome = h;
-  std::string tmpl = std::string("/tmp/") + prefix + "XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-  t.dir = tmpl;
-  setenv("HOME", t.dir.c_str(), 1);
-}
-
-void leavetemphome(temphome& t) {
-  std::error_code ec;
-  std::filesystem::remove_all(t.dir, ec);
-  if (t.hadhome)
-    setenv("HOME", t.oldhome.c_str(), 1);
-  else
-    unsetenv("HOME");
+void restarttimerthread() {
+  // Quitting the timer subsystem waits for its thread to end, so a callback
+  // that was under way has counted its tick when this returns.
+  SDL_QuitSubSystem(SDL_INIT_TIMER);
+  SDL_InitSubSystem(SDL_INIT_TIMER);
 }
 
 }  // namespace spumex

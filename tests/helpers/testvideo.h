@@ -1,7 +1,8 @@
 // The real display on SDL's dummy driver, and events pushed into its queue.
 #pragma once
 #include <SDL.h>
-#include <string>
+
+#include "helpers/temphome.h"  // temporary HOME directories, used beside the display
 
 namespace spumex {
 
@@ -9,14 +10,6 @@ void ensuresprites();                // build the ball sprites once, at 640 x 48
 void usevideo();                     // open the dummy display once and draw into it
 void drainevents();                  // empty SDL's event queue
 void pushkey(SDLKey sym, SDLMod mod = KMOD_NONE);  // queue a key press
-
-struct temphome {
-  std::string dir;                   // the fresh directory HOME points at
-  std::string oldhome;               // HOME before
-  bool hadhome = false;              // HOME was set before
-};
-
-void entertemphome(temphome& t, const char* prefix);  // HOME to a fresh directory under /tmp
-void leavetemphome(temphome& t);     // remove it and restore HOME
+void restarttimerthread();           // end SDL's timer thread and start a new one: no tick is under way after it
 
 }  // namespace spumex

@@ -39,14 +39,14 @@ std::map<int, box> boxes(const std::vector<uint16_t>& m) {
   return b;
 }
 
-TEST(blockmap, emptylistclearsmap) {
+TEST(BlockMap, EmptyListClearsMap) {
   initbitmap();
   std::fill_n(blockmap, MAPW * MAPH, 7);
   std::vector<uint16_t> m = mapof({});
   EXPECT_TRUE(boxes(m).empty());
 }
 
-TEST(blockmap, angle0regions) {
+TEST(BlockMap, Angle0Regions) {
   std::map<int, box> b = boxes(mapof({at(320, 240, 0)}));
   ASSERT_EQ(b.size(), 4u);
   EXPECT_EQ(b[1].n, 144);
@@ -61,7 +61,7 @@ TEST(blockmap, angle0regions) {
   for (int i = 0; i < 4; i++) EXPECT_EQ(facenormals[i + 1], dirs[i]) << i + 1;
 }
 
-TEST(blockmap, angle256regions) {
+TEST(BlockMap, Angle256Regions) {
   std::vector<uint16_t> m = mapof({at(320, 240, 256)});
   std::map<int, box> b = boxes(m);
   ASSERT_EQ(b.size(), 4u);
@@ -79,7 +79,7 @@ TEST(blockmap, angle256regions) {
   for (int i = 0; i < 4; i++) EXPECT_EQ(facenormals[i + 1], dirs[i]) << i + 1;
 }
 
-TEST(blockmap, wholeturnsequalzero) {
+TEST(BlockMap, WholeTurnsEqualZero) {
   std::vector<uint16_t> zero = mapof({at(200, 100, 0)});
   for (int a : {1024, -1024}) {
     EXPECT_EQ(mapof({at(200, 100, a)}), zero) << a;
@@ -88,7 +88,7 @@ TEST(blockmap, wholeturnsequalzero) {
   }
 }
 
-TEST(blockmap, laterblockwins) {
+TEST(BlockMap, LaterBlockWins) {
   block first = at(320, 240, 0), second = at(350, 250, 200);
   std::vector<uint16_t> one = mapof({first}), two = mapof({second}), both = mapof({first, second});
   int overlap = 0;
@@ -99,7 +99,7 @@ TEST(blockmap, laterblockwins) {
   EXPECT_GT(overlap, 100);
 }
 
-TEST(blockmap, clippedatedges) {
+TEST(BlockMap, ClippedAtEdges) {
   // bounds of every marked cell, whatever its id
   auto all = [](const std::vector<uint16_t>& m) {
     std::vector<uint16_t> solid(m.size());
@@ -113,7 +113,7 @@ TEST(blockmap, clippedatedges) {
   EXPECT_EQ(left.n, 70 * 22);
 }
 
-TEST(blockmap, sixtyfourblocksallsolid) {
+TEST(BlockMap, SixtyFourBlocksAllSolid) {
   // a grid of separate bars: every block owns its four ids on all 2880 cells
   std::vector<block> grid;
   for (int i = 0; i < MAXBLOCKS; i++) grid.push_back(at(60 + 120 * (i % 5), 12 + 24 * (i / 5), 0));

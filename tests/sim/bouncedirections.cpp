@@ -39,14 +39,14 @@ void bounce(float d, int32_t vx, int32_t vy) {
 
 const int32_t velocities[][2] = {{300, 400}, {-250, 120}, {0, -512}, {511, 0}, {-37, -301}, {1, 1}};
 
-TEST(moveballs, everywholedirection) {
+TEST(MoveBalls, EveryWholeDirection) {
   initbitmap();
   blockmap[100 * MAPW + 200] = 5;
   for (int d = 0; d < 1024; d++)
     for (auto& v : velocities) bounce((float)d, v[0], v[1]);
 }
 
-TEST(moveballs, directionsthatarenotwhole) {
+TEST(MoveBalls, DirectionsThatAreNotWhole) {
   // Not what the block map stores, but a face table entry can hold them.
   initbitmap();
   blockmap[100 * MAPW + 200] = 5;

@@ -22,7 +22,7 @@ ball step(ball b) {
   return b;
 }
 
-TEST(moveballs, bounceonface) {
+TEST(MoveBalls, BounceOnFace) {
   struct {
     int id;
     float dir;
@@ -43,7 +43,7 @@ TEST(moveballs, bounceonface) {
   }
 }
 
-TEST(moveballs, onlyinsidethescene) {
+TEST(MoveBalls, OnlyInsideTheScene) {
   initbitmap();
   std::fill_n(blockmap, MAPW * MAPH, 1);
   facenormals[1] = 768;
@@ -57,7 +57,7 @@ TEST(moveballs, onlyinsidethescene) {
   }
 }
 
-TEST(moveballs, column639neverbounces) {
+TEST(MoveBalls, Column639NeverBounces) {
   initbitmap();
   block k{nullptr, 620 * 256, 240 * 256, 0};
   blocks = &k;
@@ -67,7 +67,7 @@ TEST(moveballs, column639neverbounces) {
   EXPECT_EQ(step(landing(638, 235, 0, 400)).vy, -272);
 }
 
-TEST(moveballs, restingballsinksthrough) {
+TEST(MoveBalls, RestingBallSinksThrough) {
   initbitmap();
   block k{nullptr, 320 * 256, 240 * 256, 0};
   blocks = &k;
@@ -93,7 +93,7 @@ TEST(moveballs, restingballsinksthrough) {
   EXPECT_EQ(b.vx, 0);
 }
 
-TEST(dropballs, belowbottomgoes) {
+TEST(DropBalls, BelowBottomGoes) {
   const int32_t ys[] = {122879, 122880, -5, 200000, 0, 122880};
   ball list[6] = {};
   for (int i = 0; i < 6; i++) list[i] = ball{i < 5 ? &list[i + 1] : nullptr, -9000, ys[i], 0, 0, 0, 0, 0, 0};
@@ -110,7 +110,7 @@ TEST(dropballs, belowbottomgoes) {
   freeballs = savedfree;
 }
 
-TEST(dropballs, negativexfallsout) {
+TEST(DropBalls, NegativeXFallsOut) {
   initbitmap();
   std::fill_n(blockmap, MAPW * MAPH, 1);
   facenormals[1] = 768;

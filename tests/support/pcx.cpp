@@ -1,5 +1,6 @@
 // Tests for the PCX loader: header codes, name lookup, decoding, palette, and files from ImageMagick.
 #include "support/support.h"
+#include "helpers/temphome.h"
 
 #include <gtest/gtest.h>
 
@@ -96,9 +97,8 @@ struct Pcx : ::testing::Test {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     home = cwd;
-    char tmpl[] = "/tmp/spumexpcxXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = maketempdir("spumexpcx");
+    ASSERT_FALSE(dir.empty());
     ASSERT_EQ(chdir(dir.c_str()), 0);
     ASSERT_EQ(mkdir("data", 0755), 0);
     memset(&img, 0x77, sizeof img);
@@ -107,7 +107,7 @@ struct Pcx : ::testing::Test {
   void TearDown() override {
     free(img.pixels);
     if (chdir(home.c_str()) != 0) ADD_FAILURE() << "cannot return to " << home;
-    std::filesystem::remove_all(dir);
+    removetempdir(dir);
   }
   // Writes data/name and loads it.
   int load(const bytes& file, const char* name = "t.pcx") {
