@@ -133,8 +133,8 @@ static int storefile(const char* name, const char* text, size_t count) {
   struct stat old;
   bool replacing = lstat(name, &old) == 0;
   if (!replacing && errno != ENOENT) return errno;
-  if (replacing && S_ISDIR(old.st_mode)) return EISDIR;
-  if (replacing && !S_ISREG(old.st_mode)) return ENOTSUP;  // a FIFO or device is never replaced
+  if (replacing && S_ISDIR(old.st_mode)) return EISDIR;  // never replaced
+  if (replacing && !S_ISREG(old.st_mode)) return ENOTSUP;  // nor a FIFO, device or socket
 
   size_t n = strlen(name);
   char local[NAMESIZE + sizeof TEMPSUFFIX];
@@ -181,7 +181,7 @@ static int storeslot(const char* name, const char* text, size_t count) {
 static void storefailed(int slot, const char* name, int err) {
   if (name != nullptr) {
     fprintf(stderr, "Couldn't store preset %d in %s: %s\n", slot, name, strerror(err));
-  } else {  // too long to build: the same name from its parts
+  } else {  // the name's own allocation failed: the same name from its parts
     const char* home = getenv("HOME");
     fprintf(stderr, "Couldn't store preset %d in %s%s%d: %s\n", slot, home ? home : "",
             home ? "/.spumexpreset" : "spumex", slot, strerror(err));
