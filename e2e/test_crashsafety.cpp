@@ -1,3 +1,5 @@
+// Preset files under stress. A FIFO in every slot: start-up goes on, Escape
+// ends the program, a store into such a slot says once that it failed.
 // Stores that survive SIGKILL: the program is started again and again, made to
 // store two slots over and over (one a plain file, one a symbolic link into
 // another directory), and killed at a random moment. After every kill each
@@ -174,4 +176,24 @@ TEST(CrashSafety, StoresSurviveSigkill) {
   printf("crash safety: %u rounds in %.1f s, seed %u: %d kills after a burst store had gone through, "
          "%d left a temporary file\n",
          rounds, (clockms() - begin) / 1000.0, seed, changed, lefttemp);
+}
+
+TEST(CrashSafety, FifoSlotsNeitherBlockNorTakeStores) {
+  const std::string home = freshhome();
+  for (int n = 0; n < 10; n++)
+    ASSERT_EQ(mkfifo((home + "/.spumexpreset" + std::to_string(n)).c_str(), 0644), 0);
+  xserver& x = sharedserver();
+  program p;
+  reaper end{p};
+  ASSERT_TRUE(launch(p, home)) << p.err;
+  key(x, XK_1, true);
+  long until = clockms() + 5000;
+  while (p.err.find('\n') == std::string::npos && clockms() < until) {
+    readoutput(p);
+    sleepfor(10);
+  }
+  EXPECT_EQ(p.err, "Couldn't store preset 0 in " + home + "/.spumexpreset0: Operation not supported\n");
+  finish(p);                         // Escape still ends it: nothing waits on a FIFO
+  struct stat st;
+  EXPECT_TRUE(lstat((home + "/.spumexpreset0").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
