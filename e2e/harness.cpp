@@ -492,3 +492,36 @@ std::string firstdifference(const picture& a, const picture& b, int width) {
 }
 
 }  // namespace e2e
+
+// --- for tests that start the program many times ---
+namespace e2e {
+
+bool waitmapped(program& p, xserver& x, int timeoutms) {
+  long until = nowms() + timeoutms;
+  for (;;) {
+    readoutput(p);
+    Window w;
+    int width, height;
+    if (findmapped(x.display, DefaultRootWindow(x.display), w, width, height)) {
+      p.window = w;
+      p.width = width;
+      p.height = height;
+      return true;
+    }
+    if (!running(p) || nowms() >= until) return false;
+    sleepms(5);
+  }
+}
+
+void sendkey(xserver& x, unsigned long keysym, bool shift) {
+  Display* d = x.display;
+  KeyCode code = XKeysymToKeycode(d, keysym);
+  KeyCode shiftcode = XKeysymToKeycode(d, XK_Shift_L);
+  if (shift) XTestFakeKeyEvent(d, shiftcode, True, 0);
+  XTestFakeKeyEvent(d, code, True, 0);
+  XTestFakeKeyEvent(d, code, False, 0);
+  if (shift) XTestFakeKeyEvent(d, shiftcode, False, 0);
+  XFlush(d);
+}
+
+}  // namespace e2e

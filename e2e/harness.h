@@ -115,3 +115,13 @@ bool launch(program& p, const std::string& home, const std::vector<std::string>&
 void finish(program& p);
 
 }  // namespace e2e
+
+// --- for tests that start the program many times ---
+namespace e2e {
+
+// Like waitwindow, without the pause after the window is found.
+bool waitmapped(program& p, xserver& x, int timeoutms = 10000);
+// Press and release a key and send it to the server at once, without waiting.
+void sendkey(xserver& x, unsigned long keysym, bool shift = false);
+
+}  // namespace e2e

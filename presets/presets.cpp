@@ -6,6 +6,7 @@
 #include "sim/sim.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,8 @@
 namespace spumex {
 
 char* presets[NPRESETS];
+
+constexpr int MAXLINKS = 40;  // symbolic links a store follows before it gives up
 
 // Name of a slot's file for the given HOME value (null: current directory).
 static int formatname(char* buffer, int size, int slot, const char* home) {
@@ -48,48 +51,154 @@ static char* slotname(int slot, char* local, int localsize) {
   return name;
 }
 
-// Writes all bytes, going on after short writes; 0 on success.
+// Writes all bytes, going on after short writes; 0 on success, else errno.
 static int writeall(int fd, const char* p, size_t count) {
   while (count > 0) {
     ssize_t done = write(fd, p, count);
     if (done < 0) {
       if (errno == EINTR) continue;
-      return -1;
+      return errno;
     }
-    if (done == 0) return -1;
+    if (done == 0) return ENOSPC;
     p += done;
     count -= (size_t)done;
   }
   return 0;
 }
 
-// Replaces the file by the text through a temporary file beside it, so the
-// old content stays whole whatever fails; 0 on success.
+// Name of the file that a store replaces: name itself, or the end of its
+// chain of symbolic links, a relative link read against the link's own
+// directory. A link to nothing yet ends the chain there. A new allocation
+// the caller frees; null with errno set (ELOOP for a chain that never ends).
+static char* followlinks(const char* name) {
+  char* path = strdup(name);
+  char target[PATH_MAX];
+  for (int links = 0; path != nullptr; links++) {
+    ssize_t n = readlink(path, target, sizeof target);
+    if (n < 0) {
+      if (errno == EINVAL || errno == ENOENT) return path;  // not a link, or nothing there
+      break;
+    }
+    if (links == MAXLINKS || (size_t)n == sizeof target) {
+      errno = links == MAXLINKS ? ELOOP : ENAMETOOLONG;
+      break;
+    }
+    const char* slash = strrchr(path, '/');
+    size_t keep = target[0] != '/' && slash != nullptr ? (size_t)(slash - path) + 1 : 0;
+    char* next = (char*)malloc(keep + (size_t)n + 1);
+    if (next == nullptr) break;
+    memcpy(next, path, keep);
+    memcpy(next + keep, target, (size_t)n);
+    next[keep + (size_t)n] = 0;
+    free(path);
+    path = next;
+  }
+  int err = errno;
+  free(path);
+  errno = err;
+  return nullptr;
+}
+
+// Makes a finished rename last: the directory that holds name is synced.
+// A failure here leaves the new content in place and is not reported.
+static void syncdirectory(const char* name) {
+  const char* slash = strrchr(name, '/');
+  int fd;
+  if (slash == nullptr) {
+    fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } else if (slash == name) {
+    fd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } else {
+    size_t n = (size_t)(slash - name);
+    char local[NAMESIZE];
+    char* dir = n < sizeof local ? local : (char*)malloc(n + 1);
+    if (dir == nullptr) return;
+    memcpy(dir, name, n);
+    dir[n] = 0;
+    fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir != local) free(dir);
+  }
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+// Replaces the regular file name (or makes it) by the text through a
+// temporary file beside it and a rename, so that the file holds either its
+// old content or the whole new text whatever fails or whenever the process
+// dies. The new file keeps the old one's permission bits. 0 on success,
+// else errno; after a failure the old file is untouched and no temporary
+// file is left.
 static int storefile(const char* name, const char* text, size_t count) {
+  struct stat old;
+  bool replacing = lstat(name, &old) == 0;
+  if (!replacing && errno != ENOENT) return errno;
+  if (replacing && S_ISDIR(old.st_mode)) return EISDIR;  // never replaced
+  if (replacing && !S_ISREG(old.st_mode)) return ENOTSUP;  // nor a FIFO, device or socket
+
   size_t n = strlen(name);
   char local[NAMESIZE + sizeof TEMPSUFFIX];
   char* temp = local;
   if (n + sizeof TEMPSUFFIX > sizeof local) {
     temp = (char*)malloc(n + sizeof TEMPSUFFIX);
-    if (temp == nullptr) return -1;
+    if (temp == nullptr) return ENOMEM;
   }
   memcpy(temp, name, n);
   memcpy(temp + n, TEMPSUFFIX, sizeof TEMPSUFFIX);
 
-  // A leftover from an interrupted store goes; the new file is always fresh.
-  unlink(temp);
-  int result = -1;
-  int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL, 0644);
-  if (fd >= 0) {
-    int failed = writeall(fd, text, count) != 0 || fsync(fd) != 0;
-    if (close(fd) != 0) failed = 1;
-    if (!failed && rename(temp, name) == 0)
-      result = 0;
+  // The temporary name is fixed, so whatever holds it is the leftover of a
+  // store that died before its rename: it goes, and the new file is always
+  // fresh. Anything that cannot go (a directory) fails the store.
+  int err = unlink(temp) == 0 || errno == ENOENT ? 0 : errno;
+  int fd = open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (err == 0 || errno != EEXIST) err = errno;
+  } else {
+    err = replacing && fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
+    if (err == 0) err = writeall(fd, text, count);
+    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && rename(temp, name) != 0) err = errno;
+    if (err == 0)
+      syncdirectory(name);
     else
       unlink(temp);
   }
   if (temp != local) free(temp);
-  return result;
+  return err;
+}
+
+// Stores the text as the content of a slot's file, through its links.
+static int storeslot(const char* name, const char* text, size_t count) {
+  char* target = followlinks(name);
+  if (target == nullptr) return errno;
+  int err = storefile(target, text, count);
+  free(target);
+  return err;
+}
+
+// The one message of a failed store, on standard error.
+static void storefailed(int slot, const char* name, int err) {
+  if (name != nullptr) {
+    fprintf(stderr, "Couldn't store preset %d in %s: %s\n", slot, name, strerror(err));
+  } else {  // the name's own allocation failed: the same name from its parts
+    const char* home = getenv("HOME");
+    fprintf(stderr, "Couldn't store preset %d in %s%s%d: %s\n", slot, home ? home : "",
+            home ? "/.spumexpreset" : "spumex", slot, strerror(err));
+  }
+}
+
+// Opens a slot's file for reading; -1 unless it is a regular file. Nothing
+// here waits: a FIFO or a device opens at once and is closed again unread.
+static int openslot(const char* name) {
+  int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 void readpresets() {
@@ -101,7 +210,7 @@ void readpresets() {
     char local[NAMESIZE];
     char* name = slotname(n, local, NAMESIZE);
     if (name == nullptr) continue;
-    int fd = open(name, O_RDONLY);
+    int fd = openslot(name);
     if (name != local) free(name);
     if (fd < 0) continue;
 
@@ -146,10 +255,12 @@ void savepreset(int slot) {
 
   free(presets[slot]);
   presets[slot] = (char*)malloc(len + 1);
+  int err = ENOMEM;
   if (presets[slot] != nullptr) {
     memcpy(presets[slot], text, len + 1);
-    if (name != nullptr) storefile(name, presets[slot], len);
+    if (name != nullptr) err = storeslot(name, presets[slot], len);
   }
+  if (err != 0) storefailed(slot, name, err);
   if (name != nullptr && name != local) free(name);
 }
 

@@ -6,7 +6,7 @@ namespace spumex {
 
 constexpr int NPRESETS = 10;         // slots 0..9
 constexpr int NAMESIZE = 256;        // bytes of the usual file name buffer
-constexpr char TEMPSUFFIX[] = ".tmp";  // added to a slot's file name while it is written
+constexpr char TEMPSUFFIX[] = ".tmp";  // added to the name of the file a store replaces, while it is written
 
 extern char* presets[NPRESETS];      // text of each slot, null when empty
 

@@ -1,4 +1,5 @@
-// Preset slots whose files are empty, huge, binary or unreadable: read, load, store and read again.
+// Preset slots whose files are empty, huge, binary, unreadable or no files at
+// all (FIFO, socket, device): read, load, store and read again.
 #include <gtest/gtest.h>
 
 #include "app/app.h"
@@ -7,6 +8,9 @@
 #include "presets/presets.h"
 #include "sim/sim.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -16,7 +20,10 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace spumex {
@@ -79,7 +86,49 @@ std::string randombytes(size_t n, bool zeros) {
   return s;
 }
 
-enum kind { file, directory, dangling };
+// What f prints on standard error.
+template <typename F>
+std::string stderrof(F f) {
+  fflush(stderr);
+  int fds[2];
+  if (pipe(fds) != 0) return "<no pipe>";
+  int saved = dup(2);
+  dup2(fds[1], 2);
+  close(fds[1]);
+  f();
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::string s;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) s.append(buf, (size_t)n);
+  close(fds[0]);
+  return s;
+}
+
+// Ends the test run when reading the slots waits for what never comes.
+void waited(int) {
+  const char m[] = "reading the preset files waited on a slot file\n";
+  ssize_t done = write(2, m, sizeof m - 1);
+  _exit(done > 0 ? 1 : 2);
+}
+
+// Reads the slots; a read that waits ends the test run after 20 s with a message.
+void readwithin20s() {
+  signal(SIGALRM, waited);
+  alarm(20);
+  readpresets();
+  alarm(0);
+}
+
+// The file type of a path itself, 0 when there is nothing.
+mode_t entrytype(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+}
+
+enum kind { file, directory, dangling, fifo, socketfile, devicelink };
 
 struct slotcase {
   const char* name;
@@ -88,6 +137,7 @@ struct slotcase {
   bool readable;
   size_t textlength;                 // of the slot's text after reading
   int hoses, blocks;                 // after loading
+  int storeerror = 0;                // errno a store reports, 0 when it succeeds
 };
 
 // Test names in listings carry the case's name, not its bytes.
@@ -127,8 +177,25 @@ TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
     case dangling:
       ASSERT_EQ(symlink((home.dir + "/nowhere").c_str(), path(slot).c_str()), 0);
       break;
+    case fifo:
+      ASSERT_EQ(mkfifo(path(slot).c_str(), 0644), 0);
+      break;
+    case socketfile: {
+      int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un a = {};
+      a.sun_family = AF_UNIX;
+      ASSERT_LT(path(slot).size(), sizeof a.sun_path);
+      strcpy(a.sun_path, path(slot).c_str());
+      ASSERT_EQ(bind(fd, (sockaddr*)&a, sizeof a), 0);
+      close(fd);
+      break;
+    }
+    case devicelink:
+      ASSERT_EQ(symlink("/dev/zero", path(slot).c_str()), 0);
+      break;
   }
-  readpresets();
+  const mode_t type = entrytype(path(slot));
+  readwithin20s();
   for (int n = 0; n < NPRESETS; n++) {
     if (n == slot) continue;
     EXPECT_EQ(presets[n], nullptr) << "slot " << n;
@@ -145,6 +212,22 @@ TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
     EXPECT_EQ(presets[slot], nullptr);
     loadpreset(slot);
     EXPECT_EQ(scene(), before) << "an empty slot changes nothing";
+
+    // A store never replaces what is not a file; a link to nothing yet
+    // makes its target. Only a failure speaks, in one line.
+    std::string said = stderrof([&] { savepreset(slot); });
+    std::string text = "hose:81920,61440,384,9,9,9\nblock:81920,61440,0\n";
+    ASSERT_NE(presets[slot], nullptr);
+    EXPECT_EQ(std::string(presets[slot]), text) << "the slot keeps the scene";
+    EXPECT_EQ(entrytype(path(slot)), type) << "the slot's entry was replaced";
+    if (c.storeerror == 0) {
+      EXPECT_EQ(said, "");
+      EXPECT_EQ(filetext(home + "/nowhere"), text);
+    } else {
+      EXPECT_EQ(said, "Couldn't store preset 4 in " + path(slot) + ": " + strerror(c.storeerror) + "\n");
+    }
+    EXPECT_EQ(entrytype(path(slot) + ".tmp"), 0u) << "temporary file left";
+    EXPECT_EQ(entrytype("/dev/zero"), (mode_t)S_IFCHR);
     return;
   }
   ASSERT_NE(presets[slot], nullptr);
@@ -158,8 +241,8 @@ TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
   EXPECT_EQ(nh, c.hoses);
   EXPECT_EQ((int)loaded.size() - nh, c.blocks);
 
-  // Stored back into the slot and its file, read at the next start, loaded again.
-  savepreset(slot);
+  // Stored back into the slot and its file, silently, read at the next start, loaded again.
+  EXPECT_EQ(stderrof([&] { savepreset(slot); }), "");
   ASSERT_NE(presets[slot], nullptr);
   EXPECT_EQ(filetext(path(slot)), std::string(presets[slot]));
   readpresets();
@@ -188,9 +271,30 @@ INSTANTIATE_TEST_SUITE_P(
         slotcase{"BinaryNoise", file, noise, true, noise.size(), 0, 0},
         slotcase{"BinaryAroundLines", file, mixed, true, mixed.size(), 1, 1},
         slotcase{"BinaryWithZeroByte", file, zeroed, true, 17, 1, 0},
-        slotcase{"UnreadableDirectory", directory, "", false, 0, 0, 0},
-        slotcase{"UnreadableDanglingLink", dangling, "", false, 0, 0, 0}),
+        slotcase{"UnreadableDirectory", directory, "", false, 0, 0, 0, EISDIR},
+        slotcase{"UnreadableDanglingLink", dangling, "", false, 0, 0, 0, 0},
+        slotcase{"Fifo", fifo, "", false, 0, 0, 0, ENOTSUP},
+        slotcase{"Socket", socketfile, "", false, 0, 0, 0, ENOTSUP},
+        slotcase{"DeviceThroughLink", devicelink, "", false, 0, 0, 0, ENOTSUP}),
     [](const testing::TestParamInfo<slotcase>& i) { return std::string(i.param.name); });
+
+// Start-up with a FIFO in every slot: no slot waits for a writer, all stay empty.
+TEST(PresetFifos, NeverBlockStartUp) {
+  char tmpl[] = "/tmp/spumexfifosXXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  std::string home = tmpl;
+  setenv("HOME", home.c_str(), 1);
+  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
+  for (int n = 0; n < NPRESETS; n++) {
+    ASSERT_EQ(mkfifo((home + "/.spumexpreset" + std::to_string(n)).c_str(), 0644), 0);
+    free(presets[n]);
+    presets[n] = strdup("stale");
+  }
+  readwithin20s();
+  for (int n = 0; n < NPRESETS; n++) EXPECT_EQ(presets[n], nullptr) << "slot " << n;
+  std::error_code ec;
+  std::filesystem::remove_all(home, ec);
+}
 
 }  // namespace
 }  // namespace spumex

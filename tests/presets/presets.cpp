@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +71,40 @@ void writefile(const std::string& path, const std::string& text) {
 bool exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
+}
+
+// What f prints on standard error (through a pipe, which no file size limit touches).
+template <typename F>
+std::string stderrof(F f) {
+  fflush(stderr);
+  int fds[2];
+  if (pipe(fds) != 0) return "<no pipe>";
+  int saved = dup(2);
+  dup2(fds[1], 2);
+  close(fds[1]);
+  f();
+  fflush(stderr);
+  dup2(saved, 2);
+  close(saved);
+  std::string s;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof buf)) > 0) s.append(buf, (size_t)n);
+  close(fds[0]);
+  return s;
+}
+
+std::string failure(int slot, const std::string& path, int err) {
+  return "Couldn't store preset " + std::to_string(slot) + " in " + path + ": " + strerror(err) + "\n";
+}
+
+// Every leftover temporary file under a directory.
+std::vector<std::string> temps(const std::string& d) {
+  std::vector<std::string> v;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(d, ec); !ec && it != end(it); it.increment(ec))
+    if (it->path().extension() == TEMPSUFFIX) v.push_back(it->path());
+  return v;
 }
 
 // Whether a new file can be made in the directory with the current rights.
@@ -355,10 +390,11 @@ TEST_F(Presets, ReadTakesOneReadUpToZeroByte) {
 }
 
 // A store replaces a longer old file; a leftover temporary file with
-// other rights gives way to a fresh one of mode 0644.
+// other rights gives way to a fresh one with the old file's mode 0644.
 TEST_F(Presets, StoreReplacesFile) {
   const std::string path = dir + "/.spumexpreset1";
   writefile(path, std::string(5000, 'o'));
+  chmod(path.c_str(), 0644);
   writefile(path + TEMPSUFFIX, "leftover that is much longer than the new text\n");
   chmod((path + TEMPSUFFIX).c_str(), 0600);
   mode_t old = umask(0);
@@ -370,6 +406,74 @@ TEST_F(Presets, StoreReplacesFile) {
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+// The store replaces the slot's file, or the file at the end of its chain
+// of symbolic links, which stay as they were. A replaced file keeps its
+// rights whatever the umask; a new one is 0644 less the umask.
+TEST_F(Presets, StoreThroughLinks) {
+  struct linkcase {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link (under HOME), its target; "@" is HOME
+    const char* target;              // file at the end, under HOME
+    int oldmode;                     // its mode before, -1 when missing
+    mode_t mask;                     // umask during the store
+    int err;                         // errno reported, 0 for a store
+  };
+  const linkcase cases[] = {
+      {"plain file", {}, ".spumexpreset5", 0666, 022, 0},
+      {"plain file, strict umask", {}, ".spumexpreset5", 0755, 077, 0},
+      {"new plain file", {}, ".spumexpreset5", -1, 0, 0},
+      {"new plain file, strict umask", {}, ".spumexpreset5", -1, 077, 0},
+      {"relative", {{".spumexpreset5", "dots/p5"}}, "dots/p5", 0600, 022, 0},
+      {"absolute", {{".spumexpreset5", "@/dots/p5"}}, "dots/p5", 0640, 0, 0},
+      {"chain", {{".spumexpreset5", "a/l2"}, {"a/l2", "../dots/l3"}, {"dots/l3", "@/dots/p5"}}, "dots/p5", 0604, 022, 0},
+      {"into a linked directory", {{".spumexpreset5", "b/p5"}, {"b", "dots"}}, "dots/p5", 0600, 022, 0},
+      {"dangling", {{".spumexpreset5", "dots/new5"}}, "dots/new5", -1, 022, 0},
+      {"dangling chain", {{".spumexpreset5", "a/l2"}, {"a/l2", "../dots/new5"}}, "dots/new5", -1, 022, 0},
+      {"dangling into no directory", {{".spumexpreset5", "none/p5"}}, "none/p5", -1, 022, ENOENT},
+      {"loop", {{".spumexpreset5", "a/l2"}, {"a/l2", "../.spumexpreset5"}}, "", -1, 022, ELOOP},
+      {"itself", {{".spumexpreset5", ".spumexpreset5"}}, "", -1, 022, ELOOP},
+      {"to a directory", {{".spumexpreset5", "dots"}}, "", -1, 022, EISDIR},
+  };
+  const std::string slot = dir + "/.spumexpreset5";
+  addblock();
+  const std::string text = "block:81920,61440,0\n";
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "/dots");
+    std::filesystem::create_directories(dir + "/a");
+    for (const auto& [link, to] : c.links) {
+      std::string t = to[0] == '@' ? dir + to.substr(1) : to;
+      ASSERT_EQ(symlink(t.c_str(), (dir + "/" + link).c_str()), 0) << c.name;
+    }
+    const std::string target = dir + "/" + c.target;
+    if (c.oldmode >= 0) {
+      writefile(target, "old text");
+      chmod(target.c_str(), (mode_t)c.oldmode);
+    }
+    mode_t before = umask(c.mask);
+    std::string said = stderrof([] { savepreset(5); });
+    umask(before);
+    EXPECT_EQ(slottext(5), text) << c.name;
+    for (const auto& [link, to] : c.links) {
+      char got[4096];
+      ssize_t n = readlink((dir + "/" + link).c_str(), got, sizeof got);
+      std::string t = to[0] == '@' ? dir + to.substr(1) : to;
+      EXPECT_EQ(std::string(got, n > 0 ? (size_t)n : 0), t) << c.name << ": link " << link << " changed";
+    }
+    EXPECT_EQ(temps(dir), std::vector<std::string>()) << c.name;
+    if (c.err != 0) {
+      EXPECT_EQ(said, failure(5, slot, c.err)) << c.name;
+      continue;
+    }
+    EXPECT_EQ(said, "") << c.name;
+    EXPECT_EQ(filetext(target), text) << c.name;
+    EXPECT_EQ(filetext(slot), text) << c.name;
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0) << c.name;
+    EXPECT_EQ(st.st_mode & 07777, c.oldmode >= 0 ? (mode_t)c.oldmode : 0644 & ~c.mask) << c.name;
+  }
 }
 
 // The store of scene B after scene A fails; the old file must survive.
@@ -388,7 +492,18 @@ class FailedStore : public Presets {
     addhose(0, 0, 255);
   }
 
+  void TearDown() override {
+    umount2((dir + "/full").c_str(), MNT_DETACH);  // the full file system's tmpfs, if mounted
+    Presets::TearDown();
+  }
+
   const std::string newb = "hose:81920,61440,384,0,0,255\nhose:81920,61440,384,255,255,255\nblock:81920,61440,0\n";
+
+  // Stores scene B, expecting one line on standard error for err.
+  void storefails(int err) {
+    std::string said = stderrof([] { savepreset(1); });
+    EXPECT_EQ(said, failure(1, path, err));
+  }
 
   void checkkept() {
     EXPECT_EQ(slottext(1), newb) << "the slot keeps the new text";
@@ -402,7 +517,7 @@ TEST_F(FailedStore, ReadOnlyDirectory) {
   ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
   bool dropped = geteuid() == 0 && seteuid(65534) == 0;  // root ignores permissions
   bool canwrite = probewrite(dir);
-  if (!canwrite) savepreset(1);
+  if (!canwrite) storefails(EACCES);
   if (dropped) {
     EXPECT_EQ(seteuid(0), 0);
   }
@@ -414,7 +529,7 @@ TEST_F(FailedStore, ReadOnlyDirectory) {
 
 TEST_F(FailedStore, DirectoryInPlaceOfTempFile) {
   ASSERT_EQ(mkdir((path + TEMPSUFFIX).c_str(), 0755), 0);
-  savepreset(1);
+  storefails(EISDIR);
   checkkept();
   struct stat st;
   ASSERT_EQ(stat((path + TEMPSUFFIX).c_str(), &st), 0);
@@ -429,7 +544,7 @@ TEST_F(FailedStore, WriteCutShort) {
   lim.rlim_cur = 10;
   auto oldsig = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
-  savepreset(1);
+  storefails(EFBIG);
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldsig);
   checkkept();
@@ -441,10 +556,37 @@ TEST_F(FailedStore, RenameFails) {
   std::filesystem::remove(path);
   ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
   writefile(path + "/keep", "x");
-  savepreset(1);
+  storefails(EISDIR);
   EXPECT_EQ(slottext(1), newb);
   EXPECT_EQ(filetext(path + "/keep"), "x");
   EXPECT_FALSE(exists(path + TEMPSUFFIX)) << "temporary file left behind";
+}
+
+// A full file system: a small tmpfs as HOME, where one can be mounted (a
+// file size limit, the fallback, is WriteCutShort).
+TEST_F(FailedStore, FullFileSystem) {
+  const std::string mnt = dir + "/full";
+  ASSERT_EQ(mkdir(mnt.c_str(), 0755), 0);
+  if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=8k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+  // Scene A stored on the tmpfs, then every free block taken.
+  path = mnt + "/.spumexpreset1";
+  writefile(path, olda);
+  setenv("HOME", mnt.c_str(), 1);
+  int fd = open((mnt + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+  char block[1024] = {};
+  while (write(fd, block, sizeof block) > 0) {
+  }
+  while (write(fd, block, 1) > 0) {
+  }
+  close(fd);
+  storefails(ENOSPC);
+  EXPECT_FALSE(exists(path + TEMPSUFFIX)) << "temporary file left behind";
+  checkkept();
+
+  // With room again the next store goes through.
+  unlink((mnt + "/filler").c_str());
+  EXPECT_EQ(stderrof([] { savepreset(1); }), "");
+  EXPECT_EQ(filetext(path), newb);
 }
 
 }  // namespace
