@@ -222,7 +222,7 @@ TEST_P(PresetFiles, ReadLoadStoreAndReadAgain) {
     EXPECT_EQ(entrytype(path(slot)), type) << "the slot's entry was replaced";
     if (c.storeerror == 0) {
       EXPECT_EQ(said, "");
-      EXPECT_EQ(filetext(home + "/nowhere"), text);
+      EXPECT_EQ(filetext(home.dir + "/nowhere"), text);
     } else {
       EXPECT_EQ(said, "Couldn't store preset 4 in " + path(slot) + ": " + strerror(c.storeerror) + "\n");
     }
@@ -280,20 +280,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Start-up with a FIFO in every slot: no slot waits for a writer, all stay empty.
 TEST(PresetFifos, NeverBlockStartUp) {
-  char tmpl[] = "/tmp/spumexfifosXXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  std::string home = tmpl;
-  setenv("HOME", home.c_str(), 1);
+  temphome home;
+  entertemphome(home, "spumexfifos");
   if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
   for (int n = 0; n < NPRESETS; n++) {
-    ASSERT_EQ(mkfifo((home + "/.spumexpreset" + std::to_string(n)).c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((home.dir + "/.spumexpreset" + std::to_string(n)).c_str(), 0644), 0);
     free(presets[n]);
     presets[n] = strdup("stale");
   }
   readwithin20s();
   for (int n = 0; n < NPRESETS; n++) EXPECT_EQ(presets[n], nullptr) << "slot " << n;
-  std::error_code ec;
-  std::filesystem::remove_all(home, ec);
+  leavetemphome(home);
 }
 
 }  // namespace
