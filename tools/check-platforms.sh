@@ -17,6 +17,7 @@
 #              SPUMEX_MIRROR          Debian mirror (default: the one this machine's apt uses)
 #              SPUMEX_RUN_SECONDS     how long run.sh runs before it is stopped (default 8,
 #                                     counted from the end of its build)
+#              SPUMEX_KEEP_ROOTS=1    keep the unpacked roots after the run
 set -uo pipefail
 
 all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13)
@@ -97,7 +98,7 @@ release() {
   local p i
   if [ -n "$root" ]; then
     for p in /proc/[0-9]*; do
-      [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
+      [ "$p/root" -ef "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
     done
   fi
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
@@ -134,6 +135,10 @@ newroot() {
     mountin "$root/dev" --bind /dev &&
     mountin "$root/dev/pts" --bind /dev/pts &&
     mountin "$root/dev/shm" --bind /dev/shm || return 1
+  # Downloaded packages are kept between runs, as apt keeps them on one machine: every
+  # root still installs them itself, only the download is saved.
+  mkdir -p "$cache/$(suite_of "$p")-debs"
+  mountin "$root/var/cache/apt/archives" --bind "$cache/$(suite_of "$p")-debs" || return 1
   cp -L /etc/resolv.conf "$root/etc/resolv.conf"
   mkdir -p "$root/root/spumex"
   git -C "$repo" archive HEAD | tar -C "$root/root/spumex" -x || return 1
