@@ -104,7 +104,7 @@ if step "tsan build" "$logs/tsan-build.log" \
             -DSPUMEX_TESTS=ON -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF \
             "-DSPUMEX_UNIT_TESTS=app/mainloop.cpp;hardening/timer.cpp" &&
           cmake --build build-tsan -j"$jobs" --target spumex-tests'; then
-  tests "tsan tests" "$logs/tsan-tests.log" --test-dir build-tsan -j"$jobs"
+  tests "tsan tests" "$logs/tsan-tests.log" --test-dir build-tsan -j"$jobs" -L unit
 fi
 
 # libFuzzer: each target from its corpus for about 20 s.

@@ -157,7 +157,7 @@ dropcurrent() {
 
 # ./run.sh in a fresh root: it installs what the program needs, builds it and starts it
 # under Xvfb; it passes when the program prints its banner and is still running
-# SPUMEX_RUN_SECONDS after the build.
+# SPUMEX_RUN_SECONDS after the build, and when that build installs.
 checkrun() {
   local p=$1 log=$2 pid deadline
   info="setup failed"
@@ -187,7 +187,14 @@ checkrun() {
     info="no banner"
     return 1
   fi
-  info=ok
+  # That build had only the program's own packages: its configure step names what it
+  # skipped, and its install rules must work.
+  cp "$root/root/spumex/build/build.log" "${log%.log}-build.log" 2>/dev/null
+  if ! inroot 'cmake --install build --prefix /tmp/spumex-install' >>"$log" 2>&1; then
+    info="ok, but cmake --install failed"
+    return 1
+  fi
+  info="ok, install ok"
 }
 
 # ./test.sh in a fresh root; info tells the SDL version it built with and the stages that failed.
