@@ -131,13 +131,17 @@ fi
 # program, under the licence that LICENSE carries.
 meta=$prefix/share/metainfo/$app.metainfo.xml
 if [ -f "$meta" ]; then
-  appstreamcli validate --no-net "$meta" >"$work/validate.log" 2>&1 || {
+  # Errors and warnings fail, but for the missing homepage (Spumex has no web page; only
+  # AppStream 1.0 warns about that). Statuses differ between versions: the report decides.
+  appstreamcli validate --no-net "$meta" >"$work/validate.log" 2>&1 || true
+  appstreamcli validate-tree --no-net "$prefix" >>"$work/validate.log" 2>&1 || true
+  if grep -E '^ *[EW]: ' "$work/validate.log" | grep -qv 'url-homepage-missing'; then
     cat "$work/validate.log" >&2
-    fail "appstreamcli validate rejects the metadata"
-  }
-  appstreamcli validate-tree --no-net "$prefix" >"$work/tree.log" 2>&1 || {
-    cat "$work/tree.log" >&2
-    fail "appstreamcli validate-tree rejects the installed tree"
+    fail "appstreamcli validate reports errors or warnings on the metadata"
+  fi
+  grep -q 'Validation was successful\|Validation failed' "$work/validate.log" || {
+    cat "$work/validate.log" >&2
+    fail "appstreamcli validate did not run"
   }
   tag() { sed -n "s|.*<$1[^>]*>\\(.*\\)</$1>.*|\\1|p" "$meta"; }
   [ "$(tag id)" = "$app" ] || fail "metadata id is '$(tag id)', not $app"
