@@ -4,13 +4,20 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
 
-needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+log=build/build.log
+needpackages cmake g++ make pkg-config
 needsdl
 [ -n "${DISPLAY:-}" ] || needpackages xvfb xauth
-installmissing
+installmissing build/packages.log
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target spumex
+echo "run.sh: building Spumex (log: $log)" >&2
+mkdir -p build
+if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=Release &&
+       cmake --build build -j"$(nproc)" --target spumex; } >"$log" 2>&1; then
+  tail -n 30 "$log" >&2
+  echo "run.sh: the build failed; the whole output is in $log" >&2
+  exit 1
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "run.sh: no DISPLAY; running Spumex under a virtual X server (Xvfb)" >&2

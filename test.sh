@@ -1,56 +1,151 @@
 #!/usr/bin/env bash
-# Install what is missing, build, and run the whole test suite.
-set -euo pipefail
+# Install what is missing, build, and run the whole test suite: the unit, install and
+# end-to-end tests and one benchmark; the timer and frame loop under ThreadSanitizer;
+# each fuzz target for about 20 s; the unit tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer. One line per stage; the whole output is in build-logs/.
+set -uo pipefail
 cd "$(dirname "$0")"
 . tools/deps.sh
 
-needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
-  xvfb xauth libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db
-needsdl
-installmissing
-
+logs=$PWD/build-logs
+rm -rf "$logs"
+mkdir -p "$logs"
 jobs=$(nproc)
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/hardening/tsan.supp"
 
-echo "== normal build =="
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+failures=0   # failed stages
+passed=0     # tests, over every ctest stage
+failed=0
 
-echo "== thread sanitizer build (the timer thread and ticks) =="
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPUMEX_TSAN=ON -DSPUMEX_BENCH=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target test_app_mainloop test_hardening_timer
-for t in test_app_mainloop test_hardening_timer; do
-  TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/hardening/tsan.supp" \
-    build-tsan/tests/$t --gtest_brief=1
-done
+# report NAME RESULT SECONDS: one stage line, "normal build ....... ok  41 s".
+report() {
+  local dots
+  dots=$(printf '%*s' $((22 - ${#1})) '' | tr ' ' .)
+  printf '%s %s %s  %d s\n' "$1" "$dots" "$2" "$3"
+}
 
-echo "== fuzzing (libFuzzer, about 20 s per target) =="
-if command -v clang >/dev/null 2>&1 && command -v clang++ >/dev/null 2>&1; then
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSPUMEX_FUZZ=ON -DSPUMEX_TESTS=OFF -DSPUMEX_BENCH=OFF >/dev/null
-  targets=()
-  for src in fuzz/*.cpp; do targets+=("fuzz-$(basename "$src" .cpp)"); done
-  cmake --build build-fuzz -j"$jobs" --target "${targets[@]}"
-  work=$(mktemp -d)
-  mkdir -p build-fuzz/artifacts
-  for t in "${targets[@]}"; do
-    name=${t#fuzz-}
-    cp -r "fuzz/corpus/$name" "$work/$name"
-    if ! build-fuzz/"$t" -max_total_time=20 -timeout=30 -print_final_stats=1 \
-        -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$work/$name.log" 2>&1; then
-      tail -n 60 "$work/$name.log"
-      echo "$t: crash or sanitizer report; input kept in build-fuzz/artifacts/" >&2
-      exit 1
-    fi
-    echo "$t: $(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log") executions, no crash"
-  done
-  rm -rf "$work"
+# step NAME LOG COMMAND...: runs a build step; on failure shows the end of its log.
+step() {
+  local name=$1 log=$2 start=$SECONDS
+  shift 2
+  if "$@" >"$log" 2>&1; then
+    report "$name" ok $((SECONDS - start))
+    return 0
+  fi
+  report "$name" FAIL $((SECONDS - start))
+  tail -n 40 "$log"
+  echo "(the whole output is in $log)"
+  failures=$((failures + 1))
+  return 1
+}
+
+# tests NAME LOG CTEST-ARGS...: runs ctest, counts, and shows each failed test's output.
+tests() {
+  local name=$1 log=$2 start=$SECONDS status total bad
+  shift 2
+  ctest --output-on-failure "$@" >"$log" 2>&1
+  status=$?
+  total=$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n1)
+  bad=$(sed -n 's/.* \([0-9][0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n1)
+  if [ -z "$total" ] || [ "$total" -eq 0 ]; then
+    report "$name" "FAIL: no test ran" $((SECONDS - start))
+    tail -n 20 "$log"
+    failures=$((failures + 1))
+    return 1
+  fi
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if [ "$status" -eq 0 ] && [ "$bad" -eq 0 ]; then
+    report "$name" "$((total - bad)) passed, $bad failed" $((SECONDS - start))
+    return 0
+  fi
+  report "$name" "$((total - bad)) passed, $bad failed: FAIL" $((SECONDS - start))
+  # ctest prints a failed test's output right after its status line.
+  awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = ($0 !~ / Passed /) }
+       /tests passed, .* tests failed out of/ { show = 1 }
+       show' "$log" | head -n 300
+  echo "(the whole output is in $log)"
+  failures=$((failures + 1))
+  return 1
+}
+
+# Packages: the program's, the tests', and the fuzzer runtime of the clang installed.
+start=$SECONDS
+installed=()
+install() {
+  installed+=("${missing[@]}")
+  installmissing "$logs/packages.log" 2>/dev/null
+}
+needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
+  xvfb xauth libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
+needsdl
+if install && needfuzzruntime 2>>"$logs/packages.log" && install; then
+  report packages "ok${installed[0]:+, installed ${#installed[@]}}" $((SECONDS - start))
 else
-  echo "clang not found: fuzzing skipped"
+  report packages FAIL $((SECONDS - start))
+  tail -n 25 "$logs/packages.log"
+  exit 1
 fi
 
-echo "== sanitizer build (ASan + UBSan) =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPUMEX_SANITIZE=ON -DSPUMEX_BENCH=OFF >/dev/null
-cmake --build build-asan -j"$jobs"
-ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600 -LE e2e
+# The program, unit, install and end-to-end tests, benchmarks: what the plain build makes.
+if step "normal build" "$logs/normal-build.log" \
+    eval 'cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSPUMEX_TESTS=ON -DSPUMEX_E2E=ON -DSPUMEX_BENCH=ON &&
+          cmake --build build -j"$jobs"'; then
+  tests "unit+e2e tests" "$logs/normal-tests.log" --test-dir build -j"$jobs" --timeout 300
+  step "benchmark run" "$logs/bench.log" \
+    build/spumex-bench --benchmark_filter=makeblockmap --benchmark_repetitions=1
+fi
+
+# ThreadSanitizer: the timer thread and the frame loop that reads its ticks.
+if step "tsan build" "$logs/tsan-build.log" \
+    eval 'cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPUMEX_TSAN=ON \
+            -DSPUMEX_TESTS=ON -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF \
+            "-DSPUMEX_UNIT_TESTS=app/mainloop.cpp;hardening/timer.cpp" &&
+          cmake --build build-tsan -j"$jobs" --target spumex-tests'; then
+  tests "tsan tests" "$logs/tsan-tests.log" --test-dir build-tsan -j"$jobs" -L unit
+fi
+
+# libFuzzer: each target from its corpus for about 20 s.
+fuzztargets=()
+for src in fuzz/*.cpp; do fuzztargets+=("fuzz-$(basename "$src" .cpp)"); done
+if step "fuzz build" "$logs/fuzz-build.log" \
+    eval 'CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSPUMEX_FUZZ=ON \
+            -DSPUMEX_TESTS=OFF -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF &&
+          cmake --build build-fuzz -j"$jobs" --target "${fuzztargets[@]}"'; then
+  work=$(mktemp -d)
+  mkdir -p build-fuzz/artifacts
+  for t in "${fuzztargets[@]}"; do
+    name=${t#fuzz-}
+    start=$SECONDS
+    cp -r "fuzz/corpus/$name" "$work/$name"
+    if build-fuzz/"$t" -max_total_time=20 -timeout=30 -print_final_stats=1 \
+        -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$logs/$t.log" 2>&1; then
+      runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$t.log")
+      report "$t" "$runs inputs, no crash" $((SECONDS - start))
+    else
+      report "$t" "FAIL: crash or sanitizer report" $((SECONDS - start))
+      tail -n 60 "$logs/$t.log"
+      echo "(the input is kept in build-fuzz/artifacts/, the whole output in $logs/$t.log)"
+      failures=$((failures + 1))
+    fi
+  done
+  rm -rf "$work"
+elif grep -q 'libclang_rt\.fuzzer' "$logs/fuzz-build.log"; then
+  echo "clang cannot link the libFuzzer targets: its fuzzer runtime (Debian: libclang-rt-N-dev for clang N) is missing"
+fi
+
+# AddressSanitizer and UndefinedBehaviorSanitizer over every unit test.
+if step "asan build" "$logs/asan-build.log" \
+    eval 'cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPUMEX_SANITIZE=ON \
+            -DSPUMEX_TESTS=ON -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF &&
+          cmake --build build-asan -j"$jobs" --target spumex-tests'; then
+  tests "asan tests" "$logs/asan-tests.log" --test-dir build-asan -j"$jobs" --timeout 600 -L unit
+fi
+
+echo "tests: $passed passed, $failed failed"
+if [ "$failures" -ne 0 ]; then
+  echo "test.sh: $failures stage(s) failed"
+  exit 1
+fi

@@ -304,6 +304,17 @@ double median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// Whether a run ended in an error or a skip: Google Benchmark 1.8 replaced
+// Run::error_occurred with Run::skipped.
+template <class R>
+bool failedrun(const R& r) {
+  if constexpr (requires { r.error_occurred; }) {
+    return r.error_occurred;
+  } else {
+    return bool(r.skipped);
+  }
+}
+
 // Console output as usual, then one table of every case beside its baseline.
 class summaryreporter : public benchmark::ConsoleReporter {
  public:
@@ -312,7 +323,7 @@ class summaryreporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      if (r.error_occurred) continue;
+      if (failedrun(r)) continue;
       std::string name = r.run_name.function_name;
       if (rows.find(name) == rows.end()) order.push_back(name);
       row& e = rows[name];

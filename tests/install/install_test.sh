@@ -19,7 +19,9 @@ need desktop-file-validate desktop-file-utils
 need groff groff-base
 need man man-db
 need lexgrog man-db
+need appstreamcli appstream
 
+app=io.github.spumex.spumex
 work=$(mktemp -d)
 root=$work/root
 prefix=$root/usr
@@ -45,12 +47,15 @@ if ! DESTDIR=$root "$cmake" --install "$build" --prefix /usr >"$work/install.log
 fi
 
 # Exactly these files, nothing else (the icon renderer is not installed).
-cat >"$work/expected" <<'EOF'
+cat >"$work/expected" <<EOF
 usr/bin/spumex
-usr/share/applications/spumex.desktop
+usr/share/applications/$app.desktop
+usr/share/doc/spumex/LICENSE
+usr/share/doc/spumex/README.md
 usr/share/icons/hicolor/256x256/apps/spumex.png
 usr/share/icons/hicolor/48x48/apps/spumex.png
 usr/share/man/man6/spumex.6
+usr/share/metainfo/$app.metainfo.xml
 EOF
 (cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/found"
 if ! cmp -s "$work/expected" "$work/found"; then
@@ -71,14 +76,18 @@ cmp -s "$work/expectedmanifest" "$work/manifest" || {
 # Modes: the program runs for everyone, the data files are plain readable files.
 mode() { stat -c %a "$1" 2>/dev/null || echo missing; }
 [ "$(mode "$prefix/bin/spumex")" = 755 ] || fail "bin/spumex has mode $(mode "$prefix/bin/spumex"), not 755"
-for f in share/applications/spumex.desktop share/icons/hicolor/48x48/apps/spumex.png \
-         share/icons/hicolor/256x256/apps/spumex.png share/man/man6/spumex.6; do
+for f in share/applications/$app.desktop share/metainfo/$app.metainfo.xml share/icons/hicolor/48x48/apps/spumex.png \
+         share/icons/hicolor/256x256/apps/spumex.png share/man/man6/spumex.6 share/doc/spumex/LICENSE share/doc/spumex/README.md; do
   [ "$(mode "$prefix/$f")" = 644 ] || fail "$f has mode $(mode "$prefix/$f"), not 644"
 done
 [ "$(od -An -c -N4 "$prefix/bin/spumex" 2>/dev/null | tr -d ' ')" = '177ELF' ] || fail "bin/spumex is not an executable file"
 
 # Data files arrive unchanged.
-cmp -s "$dist/spumex.desktop" "$prefix/share/applications/spumex.desktop" || fail "desktop entry differs from dist/spumex.desktop"
+cmp -s "$dist/$app.desktop" "$prefix/share/applications/$app.desktop" || fail "desktop entry differs from dist/$app.desktop"
+cmp -s "$dist/$app.metainfo.xml" "$prefix/share/metainfo/$app.metainfo.xml" || fail "metadata differs from dist/$app.metainfo.xml"
+for f in LICENSE README.md; do
+  cmp -s "$dist/../$f" "$prefix/share/doc/spumex/$f" || fail "share/doc/spumex/$f differs from $f"
+done
 cmp -s "$dist/spumex.6" "$prefix/share/man/man6/spumex.6" || fail "manual page differs from dist/spumex.6"
 for size in 48 256; do
   cmp -s "$dist/icons/$size/spumex.png" "$prefix/share/icons/hicolor/${size}x${size}/apps/spumex.png" ||
@@ -100,7 +109,7 @@ for size in 48 256; do
 done
 
 # Desktop entry: valid without a single remark, and naming what was installed.
-desktop=$prefix/share/applications/spumex.desktop
+desktop=$prefix/share/applications/$app.desktop
 if [ -f "$desktop" ]; then
   out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate rejects the entry"
   [ -z "$out" ] || fail "desktop-file-validate: $out"
@@ -116,6 +125,39 @@ if [ -f "$desktop" ]; then
   for size in 48 256; do
     [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png" ] || fail "Icon=$icon has no ${size}x${size} image"
   done
+fi
+
+# AppStream metadata: valid for software centres, naming the installed menu entry and
+# program, under the licence that LICENSE carries.
+meta=$prefix/share/metainfo/$app.metainfo.xml
+if [ -f "$meta" ]; then
+  # Errors and warnings fail, but for the missing homepage (Spumex has no web page; only
+  # AppStream 1.0 warns about that). Statuses differ between versions: the report decides.
+  appstreamcli validate --no-net "$meta" >"$work/validate.log" 2>&1 || true
+  appstreamcli validate-tree --no-net "$prefix" >>"$work/validate.log" 2>&1 || true
+  if grep -E '^ *[EW]: ' "$work/validate.log" | grep -qv 'url-homepage-missing'; then
+    cat "$work/validate.log" >&2
+    fail "appstreamcli validate reports errors or warnings on the metadata"
+  fi
+  grep -q 'Validation was successful\|Validation failed' "$work/validate.log" || {
+    cat "$work/validate.log" >&2
+    fail "appstreamcli validate did not run"
+  }
+  tag() { sed -n "s|.*<$1[^>]*>\\(.*\\)</$1>.*|\\1|p" "$meta"; }
+  [ "$(tag id)" = "$app" ] || fail "metadata id is '$(tag id)', not $app"
+  [ "$(tag launchable)" = "$app.desktop" ] || fail "metadata launchable is '$(tag launchable)', not $app.desktop"
+  [ -x "$prefix/bin/$(tag binary)" ] || fail "metadata names the binary '$(tag binary)', which is not installed"
+  [ "$(tag project_license)" = MIT ] || fail "metadata licence is '$(tag project_license)', not MIT"
+  case $(tag metadata_license) in FSFAP|CC0-1.0) ;; *) fail "metadata licence '$(tag metadata_license)' is neither FSFAP nor CC0-1.0" ;; esac
+  grep -q '<content_rating type="oars-1.1"' "$meta" || fail "metadata has no OARS content rating"
+  for key in c e f h m p r s x Escape; do
+    grep -q "<li>$key: " "$meta" || fail "metadata key list lacks $key"
+  done
+fi
+lic=$prefix/share/doc/spumex/LICENSE
+if [ -f "$lic" ]; then
+  [ "$(head -n1 "$lic")" = "MIT License" ] || fail "LICENSE is not the MIT licence"
+  grep -qxF 'Copyright (c) 2026 the Spumex developers' "$lic" || fail "LICENSE lacks the copyright line"
 fi
 
 # Manual page: renders without a warning, has a whatis line and is found as man 6 spumex.
