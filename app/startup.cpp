@@ -131,9 +131,7 @@ void startscene(int argc, char** argv, bool window) {
   paused = 0;
   rotation = 0;
   colorscheme = 0;
-  mousex = 0;
-  mousey = 0;
-  dragmode = 0;
+  mousex = mousey = dragmode = 0;
   releasegrabs();
   startup(argc, argv, false, window);
   initscene();

@@ -88,10 +88,6 @@ void loadscene() {
   if (presets[0] == nullptr) nomem("scene");
   memcpy(presets[0], text.c_str(), text.size() + 1);
   loadpreset(0);
-  rotating = 0;
-  rotation = 0;
-  mixing = 0;
-  hidden = 0;
   mousex = 320;
   mousey = 240;
 }

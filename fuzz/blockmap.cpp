@@ -1,4 +1,7 @@
 // Fuzz target: the triangle walk and the block map with arbitrary vertices, block positions and angles.
+// Input: a triangle (six 16-bit numbers), then one block per 12 bytes (x, y,
+// angle); the last of the bytes after the last whole record, if any, picks
+// the screen drawn on.
 #include "fuzzcommon.h"
 
 #include "sim/sim.h"
@@ -9,12 +12,11 @@ using namespace spumex;
 
 namespace {
 
-fuzzscreen small, large;
+screenset screens;
 
 void setup() {
   initsimulation();
-  makescreen(small, 100, 75, 16);
-  makescreen(large, 2048, 1536, 8);
+  makescreens(screens);
 }
 
 int32_t get32(const uint8_t* p) {
@@ -26,21 +28,27 @@ int16_t get16(const uint8_t* p) {
 }
 
 // What the walk must produce: consecutive rows, ends between the vertices.
+// Each row also goes into the map and onto the screen, clipped there.
 struct walkcheck {
   int32_t nexty, minx, maxx, rows;
+  uint32_t color;
 };
 
-void checkspan(int32_t xa, int32_t y, int32_t xb, void* user) {
+NOCOVER void checkspan(int32_t xa, int32_t y, int32_t xb, void* user) {
   walkcheck* w = (walkcheck*)user;
   FUZZCHECK(y == w->nexty);
   FUZZCHECK(xa >= w->minx && xa <= w->maxx && xb >= w->minx && xb <= w->maxx);
   w->nexty++;
   w->rows++;
+  mapspan(xa, y, xb, (void*)(uintptr_t)255);
+  hline(xa, y, xb, w->color);
 }
 
+// Vertex rows reach a little past the largest screen on either side: every
+// row costs a span, and rows farther out are clipped no differently.
 void walk(const uint8_t* p) {
   int32_t v[6];
-  for (int i = 0; i < 6; i++) v[i] = get16(p + 2 * i);
+  for (int i = 0; i < 6; i++) v[i] = i % 2 ? get16(p + 2 * i) / 16 : get16(p + 2 * i);
   walkcheck w;
   int32_t miny = std::min({v[1], v[3], v[5]});
   int32_t maxy = std::max({v[1], v[3], v[5]});
@@ -48,42 +56,55 @@ void walk(const uint8_t* p) {
   w.maxx = std::max({v[0], v[2], v[4]});
   w.nexty = miny;
   w.rows = 0;
+  w.color = maprgb(255, 255, 255);
   filltriangle(v[0], v[1], v[2], v[3], v[4], v[5], checkspan, &w);
   bool fits = w.minx >= -16384 && w.maxx <= 16383;
   FUZZCHECK(w.rows == (fits ? maxy - miny : 0));
-
-  // The same walk into the map and onto both screens, clipped there.
-  filltriangle(v[0], v[1], v[2], v[3], v[4], v[5], mapspan, (void*)(uintptr_t)255);
-  for (fuzzscreen* f : {&small, &large}) {
-    usescreen(*f);
-    drawtriangle(v[0], v[1], v[2], v[3], v[4], v[5], 255, 255, 255);
-    hline(v[0], v[1], v[2], 0xFFFFFFFFu);
-    checkguards(*f);
-  }
+  hline(v[0], v[1], v[2], 0xFFFFFFFFu);
 }
 
 // Every marked cell lies on the block that owns its id: no farther from its
 // centre than the half diagonal of 120 x 24 (61.2) and a little rounding.
-NOCOVER void checkmap(int n, const int64_t* cx, const int64_t* cy) {
-  for (int y = 0; y < MAPH; y++)
-    for (int x = 0; x < MAPW; x++) {
+// A disc holds every point between two of its points, so a run of one id
+// along a row is checked at its two ends. Rows are read four cells at a time.
+CHECKER void checkmap(int n, const int64_t* cx, const int64_t* cy) {
+  for (int y = 0; y < MAPH; y++) {
+    const uint16_t* row = blockmap + y * MAPW;
+    uint64_t any = 0;
+    for (int x = 0; x < MAPW; x += 4) {
       uint64_t four;
-      if (x % 4 == 0) {
-        memcpy(&four, blockmap + y * MAPW + x, sizeof four);
+      memcpy(&four, row + x, sizeof four);
+      any |= four;
+    }
+    if (any == 0) continue;
+    for (int x = 0; x < MAPW;) {
+      uint64_t four;
+      if (x + 4 <= MAPW) {
+        memcpy(&four, row + x, sizeof four);
         if (four == 0) {
-          x += 3;
+          x += 4;
           continue;
         }
       }
-      int id = blockmap[y * MAPW + x];
-      if (id == 0) continue;
+      int id = row[x];
+      if (id == 0) {
+        x++;
+        continue;
+      }
+      int start = x++;
+      const uint64_t same = 0x0001000100010001u * (uint64_t)id;
+      while (x + 4 <= MAPW && (memcpy(&four, row + x, sizeof four), four == same)) x += 4;
+      while (x < MAPW && row[x] == id) x++;
       FUZZCHECK(id <= 4 * n);
       int k = (id - 1) / 4;
-      int64_t dx = x - cx[k], dy = y - cy[k];
-      FUZZCHECK(dx * dx + dy * dy <= 64 * 64);
+      for (int end : {start, x - 1}) {
+        int64_t dx = end - cx[k], dy = y - cy[k];
+        FUZZCHECK(dx * dx + dy * dy <= 64 * 64);
+      }
       float d = facenormals[id];
       FUZZCHECK(d >= 0.0f && d <= 1023.0f && d == (float)(int)d);
     }
+  }
 }
 
 }  // namespace
@@ -94,6 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     setup();
     ready = true;
   }
+  fuzzscreen& screen = pickscreen(screens, size % 12 != 0 ? data[size - 1] : 0);
+  usescreen(screen);
   if (size >= 12) {
     walk(data);
     data += 12;
@@ -101,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // One block per 12 bytes: x, y and angle, appended like the preset loader does.
-  clearall();
-  initballs();
+  freeliveballs();
+  initblocks();
   block** tail = &blocks;
   int n = 0;
   int64_t cx[MAXBLOCKS], cy[MAXBLOCKS];
@@ -136,12 +159,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   moveballs();
   dropballs();
 
-  for (fuzzscreen* f : {&small, &large}) {
-    usescreen(*f);
-    drawblocks();
-    drawballs();
-    checkguards(*f);
-  }
+  drawblocks();
+  drawballs();
+  checkguards(screen);
   mousex = 320;
   mousey = 240;
   for (const block* b = blocks; b != nullptr; b = b->next) blockhit(b);
