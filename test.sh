@@ -65,7 +65,7 @@ tests() {
   # ctest prints a failed test's output right after its status line.
   awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = ($0 !~ / Passed /) }
        /tests passed, .* tests failed out of/ { show = 1 }
-       show' "$log" | head -n 300
+       show' "$log" | head -n 150
   echo "(the whole output is in $log)"
   failures=$((failures + 1))
   return 1
