@@ -114,18 +114,30 @@ if step "fuzz build" "$logs/fuzz-build.log" \
     eval 'CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSPUMEX_FUZZ=ON \
             -DSPUMEX_TESTS=OFF -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF &&
           cmake --build build-fuzz -j"$jobs" --target "${fuzztargets[@]}"'; then
+  # The targets run side by side, one per core, each for its own 20 s.
   work=$(mktemp -d)
   mkdir -p build-fuzz/artifacts
-  for t in "${fuzztargets[@]}"; do
-    name=${t#fuzz-}
-    start=$SECONDS
+  fuzz() {
+    local name=${1#fuzz-} start=$SECONDS
     cp -r "fuzz/corpus/$name" "$work/$name"
-    if build-fuzz/"$t" -max_total_time=20 -timeout=30 -print_final_stats=1 \
-        -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$logs/$t.log" 2>&1; then
+    build-fuzz/"$1" -max_total_time=20 -timeout=30 -print_final_stats=1 \
+      -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$logs/$1.log" 2>&1
+    echo "$? $((SECONDS - start))" >"$work/$1.status"
+  }
+  running=0
+  for t in "${fuzztargets[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
+    fuzz "$t" &
+    running=$((running + 1))
+  done
+  wait
+  for t in "${fuzztargets[@]}"; do
+    read -r status secs <"$work/$t.status" || { status=1; secs=0; }
+    if [ "$status" -eq 0 ]; then
       runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$t.log")
-      report "$t" "$runs inputs, no crash" $((SECONDS - start))
+      report "$t" "$runs inputs, no crash" "$secs"
     else
-      report "$t" "FAIL: crash or sanitizer report" $((SECONDS - start))
+      report "$t" "FAIL: crash or sanitizer report" "$secs"
       tail -n 60 "$logs/$t.log"
       echo "(the input is kept in build-fuzz/artifacts/, the whole output in $logs/$t.log)"
       failures=$((failures + 1))
