@@ -73,15 +73,10 @@ tests() {
 
 # Packages: the program's, the tests', and the fuzzer runtime of the clang installed.
 start=$SECONDS
-installed=()
-install() {
-  installed+=("${missing[@]}")
-  installmissing "$logs/packages.log" 2>/dev/null
-}
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
-needsdl
-if install && needfuzzruntime 2>>"$logs/packages.log" && install; then
+if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
+   needfuzzruntime 2>>"$logs/packages.log" && installmissing "$logs/packages.log" 2>/dev/null; then
   report packages "ok${installed[0]:+, installed ${#installed[@]}}" $((SECONDS - start))
 else
   report packages FAIL $((SECONDS - start))
