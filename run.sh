@@ -6,8 +6,8 @@ cd "$(dirname "$0")"
 
 log=build/build.log
 needpackages cmake g++ make pkg-config
-needsdl
 [ -n "${DISPLAY:-}" ] || needpackages xvfb xauth
+needsdl build/packages.log
 installmissing build/packages.log
 
 echo "run.sh: building Spumex (log: $log)" >&2

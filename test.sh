@@ -65,7 +65,7 @@ tests() {
   # ctest prints a failed test's output right after its status line.
   awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = ($0 !~ / Passed /) }
        /tests passed, .* tests failed out of/ { show = 1 }
-       show' "$log" | head -n 300
+       show' "$log" | head -n 150
   echo "(the whole output is in $log)"
   failures=$((failures + 1))
   return 1
@@ -73,15 +73,10 @@ tests() {
 
 # Packages: the program's, the tests', and the fuzzer runtime of the clang installed.
 start=$SECONDS
-installed=()
-install() {
-  installed+=("${missing[@]}")
-  installmissing "$logs/packages.log" 2>/dev/null
-}
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
-needsdl
-if install && needfuzzruntime 2>>"$logs/packages.log" && install; then
+if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
+   needfuzzruntime 2>>"$logs/packages.log" && installmissing "$logs/packages.log" 2>/dev/null; then
   report packages "ok${installed[0]:+, installed ${#installed[@]}}" $((SECONDS - start))
 else
   report packages FAIL $((SECONDS - start))
@@ -114,18 +109,30 @@ if step "fuzz build" "$logs/fuzz-build.log" \
     eval 'CC=clang CXX=clang++ cmake -S . -B build-fuzz -DSPUMEX_FUZZ=ON \
             -DSPUMEX_TESTS=OFF -DSPUMEX_E2E=OFF -DSPUMEX_BENCH=OFF &&
           cmake --build build-fuzz -j"$jobs" --target "${fuzztargets[@]}"'; then
+  # The targets run side by side, one per core, each for its own 20 s.
   work=$(mktemp -d)
   mkdir -p build-fuzz/artifacts
-  for t in "${fuzztargets[@]}"; do
-    name=${t#fuzz-}
-    start=$SECONDS
+  fuzz() {
+    local name=${1#fuzz-} start=$SECONDS
     cp -r "fuzz/corpus/$name" "$work/$name"
-    if build-fuzz/"$t" -max_total_time=20 -timeout=30 -print_final_stats=1 \
-        -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$logs/$t.log" 2>&1; then
+    build-fuzz/"$1" -max_total_time=20 -timeout=30 -print_final_stats=1 \
+      -artifact_prefix="$PWD/build-fuzz/artifacts/$name-" "$work/$name" >"$logs/$1.log" 2>&1
+    echo "$? $((SECONDS - start))" >"$work/$1.status"
+  }
+  running=0
+  for t in "${fuzztargets[@]}"; do
+    if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
+    fuzz "$t" &
+    running=$((running + 1))
+  done
+  wait
+  for t in "${fuzztargets[@]}"; do
+    read -r status secs <"$work/$t.status" || { status=1; secs=0; }
+    if [ "$status" -eq 0 ]; then
       runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$logs/$t.log")
-      report "$t" "$runs inputs, no crash" $((SECONDS - start))
+      report "$t" "$runs inputs, no crash" "$secs"
     else
-      report "$t" "FAIL: crash or sanitizer report" $((SECONDS - start))
+      report "$t" "FAIL: crash or sanitizer report" "$secs"
       tail -n 60 "$logs/$t.log"
       echo "(the input is kept in build-fuzz/artifacts/, the whole output in $logs/$t.log)"
       failures=$((failures + 1))

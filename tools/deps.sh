@@ -2,6 +2,8 @@
 # Usage: . tools/deps.sh; needpackages pkg...; needsdl; installmissing [LOGFILE]
 
 missing=()
+installed=()   # what installmissing installed
+updated=0
 
 needpackages() {
   local p
@@ -10,10 +12,15 @@ needpackages() {
   done
 }
 
-# SDL 1.2 may come from libsdl1.2-dev or from sdl12-compat; both provide pkg-config "sdl".
+# SDL 1.2 may come from libsdl1.2-dev or from sdl12-compat; both provide pkg-config "sdl",
+# so pkg-config is installed first (with what is missing so far) to ask it.
+# Usage: needsdl [LOGFILE], LOGFILE as for installmissing.
 needsdl() {
-  command -v pkg-config >/dev/null 2>&1 && pkg-config --exists sdl && return 0
-  needpackages pkg-config libsdl1.2-dev
+  if ! command -v pkg-config >/dev/null 2>&1; then
+    needpackages pkg-config
+    installmissing "${1:-}" || return 1
+  fi
+  pkg-config --exists sdl || needpackages libsdl1.2-dev
 }
 
 # The libFuzzer runtime of the installed clang (Debian keeps it apart from clang,
@@ -28,18 +35,21 @@ needfuzzruntime() {
 # Installs what the need* calls found missing. With LOGFILE, apt's output goes there,
 # and its tail to standard error only when the installation fails.
 installmissing() {
-  local log=${1:-/dev/stderr}
+  local log=${1:-}
+  [ -n "$log" ] || log=/dev/stderr
   [ ${#missing[@]} -eq 0 ] && return 0
   mkdir -p "$(dirname "$log")"
   echo "Installing: ${missing[*]}" >&2
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  if ! { $sudo apt-get update -q &&
+  if ! { { [ "$updated" = 1 ] || $sudo apt-get update -q; } &&
          DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; } \
        >>"$log" 2>&1; then
     [ "$log" = /dev/stderr ] || { tail -n 25 "$log" >&2; echo "the whole output is in $log" >&2; }
     echo "Installing ${missing[*]} failed" >&2
     return 1
   fi
+  updated=1
+  installed+=("${missing[@]}")
   missing=()
 }
