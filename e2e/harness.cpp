@@ -224,13 +224,7 @@ void settle(xserver& x, int ms) {
 }
 
 void key(xserver& x, unsigned long keysym, bool shift) {
-  Display* d = x.display;
-  KeyCode shiftcode = XKeysymToKeycode(d, XK_Shift_L);
-  KeyCode code = XKeysymToKeycode(d, keysym);
-  if (shift) XTestFakeKeyEvent(d, shiftcode, True, 0);
-  XTestFakeKeyEvent(d, code, True, 0);
-  XTestFakeKeyEvent(d, code, False, 0);
-  if (shift) XTestFakeKeyEvent(d, shiftcode, False, 0);
+  sendkey(x, keysym, shift);
   settle(x, 60);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "helpers/stderrof.h"
 #include "helpers/temphome.h"
 #include "gfx/gfx.h"
 #include "presets/presets.h"
@@ -83,27 +84,6 @@ std::string randombytes(size_t n, bool zeros) {
     char c = (char)(gen() & 255);
     if (zeros || c != 0) s += c;
   }
-  return s;
-}
-
-// What f prints on standard error.
-template <typename F>
-std::string stderrof(F f) {
-  fflush(stderr);
-  int fds[2];
-  if (pipe(fds) != 0) return "<no pipe>";
-  int saved = dup(2);
-  dup2(fds[1], 2);
-  close(fds[1]);
-  f();
-  fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::string s;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) s.append(buf, (size_t)n);
-  close(fds[0]);
   return s;
 }
 

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "gfx/gfx.h"
 #include "sim/sim.h"
+#include "helpers/stderrof.h"
 #include "helpers/testvideo.h"
 
 #include <gtest/gtest.h>
@@ -71,27 +72,6 @@ void writefile(const std::string& path, const std::string& text) {
 bool exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
-}
-
-// What f prints on standard error (through a pipe, which no file size limit touches).
-template <typename F>
-std::string stderrof(F f) {
-  fflush(stderr);
-  int fds[2];
-  if (pipe(fds) != 0) return "<no pipe>";
-  int saved = dup(2);
-  dup2(fds[1], 2);
-  close(fds[1]);
-  f();
-  fflush(stderr);
-  dup2(saved, 2);
-  close(saved);
-  std::string s;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fds[0], buf, sizeof buf)) > 0) s.append(buf, (size_t)n);
-  close(fds[0]);
-  return s;
 }
 
 std::string failure(int slot, const std::string& path, int err) {
