@@ -306,9 +306,14 @@ static bool readfields(const char* p, const char* prefix, int32_t* values, int c
 
 void loadpreset(int slot) {
   if (slot < 0 || slot >= NPRESETS || presets[slot] == nullptr) return;
-  clearall();
+  // The scene is cleared as key x does it; the block map is made once, for
+  // the loaded blocks, since nothing reads it in between.
+  clearobjects();
   const char* p = presets[slot];
-  if (*p == 0) return;
+  if (*p == 0) {
+    makeblockmap();
+    return;
+  }
 
   hose** hosetail = &hoses;
   block** blocktail = &blocks;

@@ -112,7 +112,7 @@ block* addblock() {
   return b;
 }
 
-void clearall() {
+void clearobjects() {
   hose* h = hoses;
   hoses = nullptr;
   while (h != nullptr) {
@@ -128,6 +128,10 @@ void clearall() {
     b = n;
   }
   releasegrabs();
+}
+
+void clearall() {
+  clearobjects();
   makeblockmap();
 }
 

@@ -93,7 +93,8 @@ void freehose(hose* h);              // push an unlinked hose on the free list
 void freeblock(block* b);            // push an unlinked block on the free list
 hose* addhose(uint32_t r, uint32_t g, uint32_t b);  // new hose at the centre, or null
 block* addblock();                   // new block at the centre, or null
-void clearall();                     // every hose and block back to the pools
+void clearobjects();                 // every hose and block back to the pools, grabs released
+void clearall();                     // clearobjects, then the block map made again
 
 point hosebase(const hose* h);       // logical base of a hose
 point hosenozzle(const hose* h);     // logical nozzle, rotation included
