@@ -73,7 +73,11 @@ bool waitboth(program& p, const std::string& a, const std::string& b, const std:
 bool waitframe(xserver& x, program& p, int timeoutms) {
   long until = clockms() + timeoutms;
   for (;;) {
-    for (unsigned v : capture(x, p))
+    std::vector<unsigned> pixels = capture(x, p);
+    // No pixels: the window vanished (some SDL builds map a short-lived one
+    // first); take the one mapped now.
+    if (pixels.empty()) waitmapped(p, x, 50);
+    for (unsigned v : pixels)
       if (v != 0) return true;
     if (clockms() >= until || !running(p)) return false;
     sleepfor(5);
