@@ -3,7 +3,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -295,13 +295,8 @@ struct homelist {
   std::vector<std::string> dirs;
   ~homelist() {
     for (const std::string& d : dirs) {
-      if (DIR* dir = opendir(d.c_str())) {
-        while (dirent* e = readdir(dir))
-          if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
-            unlink((d + "/" + e->d_name).c_str());
-        closedir(dir);
-      }
-      rmdir(d.c_str());
+      std::error_code ec;  // what the program's libraries left there goes too (a shader cache)
+      std::filesystem::remove_all(d, ec);
     }
   }
 };
@@ -507,12 +502,20 @@ bool waitmapped(program& p, xserver& x, int timeoutms) {
   }
 }
 
+// SDL's X11 backend reads a key's release that has a press of the same key
+// queued behind it, less than 2 ms later by the server's clock, as
+// auto-repeat and drops the release (SDL 2 looks through the whole queue): a
+// shift sent right after another shift would still be held for the keys
+// after it. The server starts each key sequence at least this long after the
+// last one, however fast they are sent.
+constexpr unsigned long KEYGAPMS = 3;
+
 void sendkey(xserver& x, unsigned long keysym, bool shift) {
   Display* d = x.display;
   KeyCode code = XKeysymToKeycode(d, keysym);
   KeyCode shiftcode = XKeysymToKeycode(d, XK_Shift_L);
-  if (shift) XTestFakeKeyEvent(d, shiftcode, True, 0);
-  XTestFakeKeyEvent(d, code, True, 0);
+  if (shift) XTestFakeKeyEvent(d, shiftcode, True, KEYGAPMS);
+  XTestFakeKeyEvent(d, code, True, shift ? 0 : KEYGAPMS);
   XTestFakeKeyEvent(d, code, False, 0);
   if (shift) XTestFakeKeyEvent(d, shiftcode, False, 0);
   XFlush(d);

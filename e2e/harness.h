@@ -121,7 +121,8 @@ namespace e2e {
 
 // Like waitwindow, without the pause after the window is found.
 bool waitmapped(program& p, xserver& x, int timeoutms = 10000);
-// Press and release a key and send it to the server at once, without waiting.
+// Press and release a key and send it to the server at once, without waiting;
+// the server spaces such key sequences a few milliseconds apart.
 void sendkey(xserver& x, unsigned long keysym, bool shift = false);
 
 }  // namespace e2e

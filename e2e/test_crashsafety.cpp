@@ -160,7 +160,7 @@ TEST(CrashSafety, StoresSurviveSigkill) {
       sendkey(x, i % 2 ? XK_3 : XK_2);
       sendkey(x, XK_1, true);
       sendkey(x, XK_8, true);
-      sleepfor(1);
+      settle(x, 0);  // the server has sent them: no backlog left at the kill
     }
     killprogram(p);
 
