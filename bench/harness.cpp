@@ -406,7 +406,7 @@ static bool hasflag(int argc, char** argv, const char* flag) {
 int runbenchmarks(int argc, char** argv) {
   // Short runs by default, so the whole suite takes about a minute.
   std::vector<std::string> extra;
-  if (!hasflag(argc, argv, "--benchmark_min_time")) extra.push_back("--benchmark_min_time=0.1");
+  if (!hasflag(argc, argv, "--benchmark_min_time")) extra.push_back("--benchmark_min_time=" MINTIME);
   if (!hasflag(argc, argv, "--benchmark_repetitions")) extra.push_back("--benchmark_repetitions=5");
   if (!hasflag(argc, argv, "--benchmark_display_aggregates_only"))
     extra.push_back("--benchmark_display_aggregates_only=true");
