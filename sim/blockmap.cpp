@@ -51,7 +51,29 @@ void mapspan(int32_t x1, int32_t y, int32_t x2, void* id) {
   if (hi <= lo) return;
   if (lo < mapleft[y]) mapleft[y] = (int16_t)lo;
   if (hi > mapright[y]) mapright[y] = (int16_t)hi;
-  std::fill_n(blockmap + (size_t)y * MAPW + lo, hi - lo, (uint16_t)(uintptr_t)id);
+  uint16_t* p = blockmap + (size_t)y * MAPW + lo;
+  int32_t n = hi - lo;
+  uint16_t v = (uint16_t)(uintptr_t)id;
+  if (n > 16) {
+    std::fill_n(p, n, v);
+    return;
+  }
+  // Most runs are short: two or four overlapping stores of four cells, or
+  // three single ones, instead of a loop of unpredictable length.
+  uint64_t four = 0x0001000100010001u * v;
+  if (n >= 8) {
+    memcpy(p, &four, sizeof four);
+    memcpy(p + 4, &four, sizeof four);
+    memcpy(p + n - 8, &four, sizeof four);
+    memcpy(p + n - 4, &four, sizeof four);
+  } else if (n >= 4) {
+    memcpy(p, &four, sizeof four);
+    memcpy(p + n - 4, &four, sizeof four);
+  } else {
+    p[0] = v;
+    p[n / 2] = v;
+    p[n - 1] = v;
+  }
 }
 
 // the four regions of one block, faces d to d + 3, in logical units

@@ -68,6 +68,24 @@ TEST(BlockMap, RebuildLeavesNothingOfTheLastMap) {
   }
 }
 
+// Each run length has its own stores: every run marks exactly its cells,
+// ends given either way round, and its row's marked columns cover them.
+TEST(BlockMap, SpanMarksExactlyItsCells) {
+  for (int lo : {0, 1, 3, 610}) {
+    for (int n = 1; n <= 40; n++) {
+      initbitmap();
+      int hi = std::min(lo + n, MAPW - 1);
+      uint16_t id = (uint16_t)(250 + n);  // above 255 too: no lane carries into the next
+      mapspan(n % 2 ? lo : hi, 7, n % 2 ? hi : lo, (void*)(uintptr_t)id);
+      int marked = 0;
+      for (int i = 0; i < MAPW * MAPH; i++) marked += blockmap[i] != 0;
+      ASSERT_EQ(marked, hi - lo) << lo << " + " << n;
+      for (int x = lo; x < hi; x++) ASSERT_EQ(blockmap[7 * MAPW + x], id) << lo << " + " << n << " at " << x;
+      EXPECT_TRUE(mapleft[7] <= lo && mapright[7] >= hi) << lo << " + " << n;
+    }
+  }
+}
+
 TEST(BlockMap, Angle0Regions) {
   std::map<int, box> b = boxes(mapof({at(320, 240, 0)}));
   ASSERT_EQ(b.size(), 4u);
