@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace spumex;
@@ -82,21 +83,83 @@ bool samescene(const scene& a, const scene& b) {
   return true;
 }
 
-// The map holds only ids of live blocks' faces, and every live face has a
-// whole direction 0..1023. Four ids at a time: a lane whose top bit is set in
-// (id | 0x8000) - (top + 1) holds an id above top, one whose top bit is set
-// before holds an id of 0x8000 or more.
-CHECKER void checkmap(int nblocks) {
-  int top = 4 * nblocks;
+// Per row, the columns the next map check reads: those marked at the last
+// check and those marked by every build since, so that a check also reads
+// the cells a build had to clear. Every other cell was 0 at the last check
+// and nothing marked it since.
+int16_t watchleft[MAPH], watchright[MAPH];
+
+// After a call that may have made the map: its marked columns are watched.
+CHECKER void watchmarks() {
+  for (int y = 0; y < MAPH; y++)
+    if (mapright[y] > mapleft[y]) {
+      if (watchright[y] <= watchleft[y]) {
+        watchleft[y] = mapleft[y];
+        watchright[y] = mapright[y];
+      } else {
+        watchleft[y] = std::min(watchleft[y], mapleft[y]);
+        watchright[y] = std::max(watchright[y], mapright[y]);
+      }
+    }
+}
+
+// The OR of the ids from cell x to end of a row.
+CHECKER uint64_t orcells(const uint16_t* row, int x, int end) {
+  uint64_t any = 0;
+  for (; x + 4 <= end; x += 4) {
+    uint64_t four;
+    memcpy(&four, row + x, sizeof four);
+    any |= four;
+  }
+  for (; x < end; x++) any |= row[x];
+  return any;
+}
+
+// Lanes with their top bit set for the ids from cell x to end of a row that
+// are above top or 0x8000 or more, four at a time: (id | 0x8000) - (top + 1)
+// has the top bit for an id above top, id itself for one of 0x8000 or more.
+CHECKER uint64_t highids(const uint16_t* row, int x, int end, int top) {
   const uint64_t high = 0x8000800080008000u;
   const uint64_t limit = 0x0001000100010001u * (uint64_t)(top + 1);
   uint64_t seen = 0;
-  for (int i = 0; i < MAPW * MAPH; i += 4) {
+  for (; x + 4 <= end; x += 4) {
     uint64_t four;
-    memcpy(&four, blockmap + i, sizeof four);
+    memcpy(&four, row + x, sizeof four);
     seen |= ((four | high) - limit) | four;
   }
-  FUZZCHECK((seen & high) == 0);
+  for (; x < end; x++) seen |= row[x] > top ? high : 0;
+  return seen & high;
+}
+
+// The map holds only ids of live blocks' faces, and only in the columns its
+// row's marks cover; every live face has a whole direction 0..1023. Reads
+// the watched columns, or the whole map when whole.
+CHECKER void checkmap(int nblocks, bool whole) {
+  int top = 4 * nblocks;
+  uint64_t high = 0, outside = 0;
+  for (int y = 0; y < MAPH; y++) {
+    int left = mapleft[y], right = mapright[y];
+    if (right <= left) left = right = 0;
+    FUZZCHECK(left >= 0 && right <= MAPW);
+    int from = whole ? 0 : left, to = whole ? MAPW : right;
+    if (watchright[y] > watchleft[y]) {
+      if (to <= from) from = to = watchleft[y];
+      from = std::min(from, (int)watchleft[y]);
+      to = std::max(to, (int)watchright[y]);
+    }
+    watchleft[y] = (int16_t)left;
+    watchright[y] = (int16_t)right;
+    if (to <= from) continue;
+    const uint16_t* row = blockmap + y * MAPW;
+    if (right > left) {
+      outside |= orcells(row, from, left) | orcells(row, right, to);
+      high |= highids(row, left, right, top);
+    } else {
+      outside |= orcells(row, from, to);
+    }
+  }
+  FUZZCHECK(high == 0);
+  FUZZCHECK(outside == 0);
   for (int id = 1; id <= top; id++) {
     float n = facenormals[id];
     FUZZCHECK(n >= 0.0f && n <= 1023.0f && n == (float)(int)n);
@@ -172,9 +235,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rotation = 0;
   addhose(255, 255, 255);
   loadpreset(0);
+  watchmarks();
   FUZZCHECK(selhose == nullptr && selblock == nullptr);
   takescene(first);
-  checkmap(first.nblocks);
+  checkmap(first.nblocks, files);  // the whole map with the files, else the cells marked lately
 
   if (files) {
     // Stored back: memory and file agree, and loading the store gives the same scene.
@@ -182,6 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZCHECK(presets[1] != nullptr);
     FUZZCHECK(readfile(slot1) == presets[1]);
     loadpreset(1);
+    watchmarks();
     takescene(second);
     FUZZCHECK(samescene(first, second));
   }
@@ -200,14 +265,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   dragmode = 1;
   hosemouse();
   blockmouse();
+  watchmarks();
   dragmode = 2;
   mousex = (mousex + 17) % 640;
   mousey = (mousey + 11) % 480;
   hosemouse();
   blockmouse();
+  watchmarks();
   dragmode = 0;
   takescene(second);
-  if (!sameblocks(first, second)) checkmap(second.nblocks);  // the map was made again
+  if (!sameblocks(first, second)) checkmap(second.nblocks, false);  // the map was made again
 
   mixing = (uint8_t)(size & 1);
   drawall(pickscreen(screens, (unsigned)(size >> 4)));
