@@ -37,6 +37,7 @@ struct fuzzscreen {
   uint16_t* balls[NCODES];
   uint16_t* cursor;
   swatch sw[NSWATCHES];
+  bool swatched;                     // the swatches are drawn on it
 };
 
 // Points the program's screen and sprites at the screen.
@@ -56,6 +57,7 @@ inline void makescreen(fuzzscreen& f, int width, int height, int bits) {
   f.memory = (uint8_t*)calloc((size_t)f.rowstride * height, 1);
   if (f.memory == nullptr) abort();
   f.cursor = nullptr;
+  f.swatched = false;
   usescreen(f);
   makeballs();
   initswatches();

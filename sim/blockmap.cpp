@@ -13,14 +13,33 @@ namespace spumex {
 
 uint16_t* blockmap = nullptr;
 float facenormals[NFACES];
+int16_t mapleft[MAPH];
+int16_t mapright[MAPH];
+
+// every row clean: nothing marked since the map was cleared
+static void forgetmarks() {
+  std::fill_n(mapleft, MAPH, (int16_t)MAPW);
+  std::fill_n(mapright, MAPH, (int16_t)0);
+}
 
 void initbitmap() {
   if (blockmap != nullptr) {
     memset(blockmap, 0, sizeof(uint16_t) * MAPW * MAPH);
-    return;
+  } else {
+    blockmap = (uint16_t*)calloc((size_t)MAPW * MAPH, sizeof(uint16_t));
+    if (blockmap == nullptr) nomem("initbitmap");
   }
-  blockmap = (uint16_t*)calloc((size_t)MAPW * MAPH, sizeof(uint16_t));
-  if (blockmap == nullptr) nomem("initbitmap");
+  forgetmarks();
+}
+
+// Clears only what was marked since the last clear: a rebuild costs the
+// rows its blocks cover, not the whole map.
+static void clearmarks() {
+  for (int y = 0; y < MAPH; y++) {
+    int n = mapright[y] - mapleft[y];
+    if (n > 0) memset(blockmap + (size_t)y * MAPW + mapleft[y], 0, sizeof(uint16_t) * (size_t)n);
+  }
+  forgetmarks();
 }
 
 void mapspan(int32_t x1, int32_t y, int32_t x2, void* id) {
@@ -30,7 +49,31 @@ void mapspan(int32_t x1, int32_t y, int32_t x2, void* id) {
   lo = std::max(lo, 0);
   hi = std::min(hi, MAPW - 1);  // column 639 is never marked
   if (hi <= lo) return;
-  std::fill_n(blockmap + (size_t)y * MAPW + lo, hi - lo, (uint16_t)(uintptr_t)id);
+  if (lo < mapleft[y]) mapleft[y] = (int16_t)lo;
+  if (hi > mapright[y]) mapright[y] = (int16_t)hi;
+  uint16_t* p = blockmap + (size_t)y * MAPW + lo;
+  int32_t n = hi - lo;
+  uint16_t v = (uint16_t)(uintptr_t)id;
+  if (n > 16) {
+    std::fill_n(p, n, v);
+    return;
+  }
+  // Most runs are short: two or four overlapping stores of four cells, or
+  // three single ones, instead of a loop of unpredictable length.
+  uint64_t four = 0x0001000100010001u * v;
+  if (n >= 8) {
+    memcpy(p, &four, sizeof four);
+    memcpy(p + 4, &four, sizeof four);
+    memcpy(p + n - 8, &four, sizeof four);
+    memcpy(p + n - 4, &four, sizeof four);
+  } else if (n >= 4) {
+    memcpy(p, &four, sizeof four);
+    memcpy(p + n - 4, &four, sizeof four);
+  } else {
+    p[0] = v;
+    p[n / 2] = v;
+    p[n - 1] = v;
+  }
 }
 
 // the four regions of one block, faces d to d + 3, in logical units
@@ -55,7 +98,7 @@ static void mapblock(const block* k, int32_t d) {
 
 void makeblockmap() {
   if (blockmap == nullptr) initbitmap();
-  memset(blockmap, 0, sizeof(uint16_t) * MAPW * MAPH);
+  clearmarks();
   int32_t d = 1;
   // the face table holds ids for the pool's 64 blocks and no more
   for (const block* k = blocks; k != nullptr && d + 3 < NFACES; k = k->next) {

@@ -127,10 +127,14 @@ constexpr int NFACES = 257;          // face ids 0..256 (64 blocks, four faces e
 
 extern uint16_t* blockmap;           // face id of each logical cell, 0 for none
 extern float facenormals[NFACES];    // outward direction of each face, 1024 per turn
+// Cells marked since the last clear lie in columns mapleft[y] to mapright[y] - 1
+// of their row y (none when mapright[y] <= mapleft[y]); every other cell is 0.
+extern int16_t mapleft[MAPH];        // first marked column of each row
+extern int16_t mapright[MAPH];       // one past the last marked column of each row
 
-void initbitmap();                   // allocate the zeroed map
-void makeblockmap();                 // rebuild the map from the live blocks
-void mapspan(int32_t x1, int32_t y, int32_t x2, void* id);  // mark one row segment
+void initbitmap();                   // allocate the map, or clear all of it
+void makeblockmap();                 // clear the marked cells, map the live blocks
+void mapspan(int32_t x1, int32_t y, int32_t x2, void* id);  // mark one row segment (the map's only writer)
 
 // --- mouse editing (mouse.cpp) ---
 extern hose* selhose;                // grabbed hose

@@ -160,7 +160,7 @@ TEST_F(Keys, DigitsSaveWithAShiftBitAndLoadOtherwise) {
 
 TEST_F(Keys, XClearsEverythingAndRebuildsTheMap) {
   // With nothing live only the map is rebuilt.
-  blockmap[1000] = 9;
+  mapspan(360, 1, 361, (void*)9);  // cell 1000
   keycommand('x', KMOD_NONE);
   EXPECT_EQ(hoses, nullptr);
   EXPECT_EQ(blocks, nullptr);

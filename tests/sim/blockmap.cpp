@@ -14,15 +14,20 @@ struct box {
   int n = 0, x0 = 9999, y0 = 9999, x1 = -1, y1 = -1;  // cell count and bounds
 };
 
-// builds the map from the given blocks, linked in order
-std::vector<uint16_t> mapof(std::vector<block> list) {
-  initbitmap();
+// rebuilds the map over whatever it holds from the given blocks, linked in order
+std::vector<uint16_t> rebuilt(std::vector<block> list) {
   for (size_t i = 0; i + 1 < list.size(); i++) list[i].next = &list[i + 1];
   if (!list.empty()) list.back().next = nullptr;
   blocks = list.empty() ? nullptr : &list[0];
   makeblockmap();
   blocks = nullptr;
   return std::vector<uint16_t>(blockmap, blockmap + MAPW * MAPH);
+}
+
+// builds the map from the given blocks on a cleared map
+std::vector<uint16_t> mapof(std::vector<block> list) {
+  initbitmap();
+  return rebuilt(list);
 }
 
 block at(int x, int y, int angle) { return block{nullptr, x * 256, y * 256, angle}; }
@@ -44,6 +49,41 @@ TEST(BlockMap, EmptyListClearsMap) {
   std::fill_n(blockmap, MAPW * MAPH, 7);
   std::vector<uint16_t> m = mapof({});
   EXPECT_TRUE(boxes(m).empty());
+}
+
+// A rebuild clears only the cells marked since the last clear; it must
+// leave none of them behind, whatever the blocks before and after.
+TEST(BlockMap, RebuildLeavesNothingOfTheLastMap) {
+  const std::vector<block> scenes[] = {
+      {at(320, 240, 100), at(10, 470, 0)}, {at(620, 100, 0)},  {at(200, 100, 300), at(330, 250, 700)},
+      {},                                  {at(60, 12, 0)},    {at(321, 241, 101), at(600, 450, 900)},
+      {at(320, 240, 100)},
+  };
+  mapof(scenes[0]);
+  for (size_t i = 1; i < std::size(scenes); i++) {
+    std::vector<uint16_t> over = rebuilt(scenes[i]);
+    EXPECT_EQ(over, mapof(scenes[i])) << "scene " << i << " over scene " << i - 1;
+    rebuilt(scenes[i - 1]);
+    EXPECT_EQ(rebuilt(scenes[i]), over) << "scene " << i << " over scene " << i - 1 << " again";
+  }
+}
+
+// Each run length has its own stores: every run marks exactly its cells,
+// ends given either way round, and its row's marked columns cover them.
+TEST(BlockMap, SpanMarksExactlyItsCells) {
+  for (int lo : {0, 1, 3, 610}) {
+    for (int n = 1; n <= 40; n++) {
+      initbitmap();
+      int hi = std::min(lo + n, MAPW - 1);
+      uint16_t id = (uint16_t)(250 + n);  // above 255 too: no lane carries into the next
+      mapspan(n % 2 ? lo : hi, 7, n % 2 ? hi : lo, (void*)(uintptr_t)id);
+      int marked = 0;
+      for (int i = 0; i < MAPW * MAPH; i++) marked += blockmap[i] != 0;
+      ASSERT_EQ(marked, hi - lo) << lo << " + " << n;
+      for (int x = lo; x < hi; x++) ASSERT_EQ(blockmap[7 * MAPW + x], id) << lo << " + " << n << " at " << x;
+      EXPECT_TRUE(mapleft[7] <= lo && mapright[7] >= hi) << lo << " + " << n;
+    }
+  }
 }
 
 TEST(BlockMap, Angle0Regions) {

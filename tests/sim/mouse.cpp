@@ -244,18 +244,18 @@ TEST_F(Mouse, TurningWithTheMouseOnTheBaseChangesNothing) {
   press(hd.x, hd.y);
   ASSERT_EQ(blockmode, 2);
   a = b->angle;
-  blockmap[5] = 77;                    // a stale mark shows whether the map was rebuilt
+  mapspan(5, 0, 6, (void*)77);         // a stale mark shows whether the map was rebuilt
   move(400, 300);
   EXPECT_EQ(b->angle, a);
   EXPECT_EQ(blockmap[5], 77);
   move(450, 300);
   EXPECT_EQ(b->angle, 0);
   EXPECT_EQ(blockmap[5], 0);
-  blockmap[5] = 77;
+  mapspan(5, 0, 6, (void*)77);
   release();
   press(400, 300);                     // moving rebuilds on the press and every motion
   EXPECT_EQ(blockmap[5], 0);
-  blockmap[5] = 77;
+  mapspan(5, 0, 6, (void*)77);
   move(420, 300);
   EXPECT_EQ(blockmap[5], 0);
   EXPECT_NE(mapat(420 + 50, 300), 0);
