@@ -144,8 +144,12 @@ newroot() {
   git -C "$repo" archive HEAD | tar -C "$root/root/spumex" -x || return 1
   pre=$(preinstall_of "$p")
   if [ -n "$pre" ]; then
-    chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-      /bin/sh -c "apt-get update && apt-get install -y --no-install-recommends $pre" || return 1
+    if ! chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
+        /bin/sh -c "apt-get update && apt-get install -y --no-install-recommends $pre" \
+        >"$workdir/$p/preinstall.log" 2>&1; then
+      tail -n 20 "$workdir/$p/preinstall.log" >&2
+      return 1
+    fi
   fi
 }
 
