@@ -23,15 +23,17 @@ void ensuresprites() {
 }
 
 void usevideo() {
-  static bool opened = false;
   ensuresprites();
-  if (!opened) {
+  // Other suites open and quit SDL on their own: the display is opened again
+  // whenever it is not open now, not only the first time.
+  SDL_Surface* s = SDL_GetVideoSurface();
+  if (s == nullptr) {
     xsize = 640;
     ysize = 480;
     initvideo();
-    opened = true;
+    s = SDL_GetVideoSurface();
+    ASSERT_NE(s, nullptr);
   }
-  SDL_Surface* s = SDL_GetVideoSurface();
   xsize = s->w;
   ysize = s->h;
   usesurface(s);

@@ -7,7 +7,7 @@
 namespace spumex {
 
 void ensuresprites();                // build the ball sprites once, at 640 x 480
-void usevideo();                     // open the dummy display once and draw into it
+void usevideo();                     // open the dummy display (again, if SDL was quit since) and draw into it
 void drainevents();                  // empty SDL's event queue
 void pushkey(SDLKey sym, SDLMod mod = KMOD_NONE);  // queue a key press
 void restarttimerthread();           // end SDL's timer thread and start a new one: no tick is under way after it
