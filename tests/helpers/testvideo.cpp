@@ -12,14 +12,21 @@
 namespace spumex {
 
 void ensuresprites() {
-  static bool built = false;
-  if (built) return;
-  usetestscreen(640, 480);
-  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  makeballs();
-  ASSERT_NE(ballsprites[NCODES - 1], nullptr);
-  ASSERT_NE(cursorsprite, nullptr);
-  built = true;
+  // Other tests build sprites at other widths or put markers in their place:
+  // the set built here is put back each time.
+  static uint16_t* built[NCODES];
+  static uint16_t* cursor = nullptr;
+  if (cursor == nullptr) {
+    usetestscreen(640, 480);
+    if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
+    makeballs();
+    ASSERT_NE(ballsprites[NCODES - 1], nullptr);
+    ASSERT_NE(cursorsprite, nullptr);
+    memcpy(built, ballsprites, sizeof built);
+    cursor = cursorsprite;
+  }
+  memcpy(ballsprites, built, sizeof built);
+  cursorsprite = cursor;
 }
 
 void usevideo() {
