@@ -12,26 +12,35 @@
 namespace spumex {
 
 void ensuresprites() {
-  static bool built = false;
-  if (built) return;
-  usetestscreen(640, 480);
-  if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
-  makeballs();
-  ASSERT_NE(ballsprites[NCODES - 1], nullptr);
-  ASSERT_NE(cursorsprite, nullptr);
-  built = true;
+  // Other tests build sprites at other widths or put markers in their place:
+  // the set built here is put back each time.
+  static uint16_t* built[NCODES];
+  static uint16_t* cursor = nullptr;
+  if (cursor == nullptr) {
+    usetestscreen(640, 480);
+    if (scratch == nullptr) scratch = (uint8_t*)malloc(SCRATCHSIZE);
+    makeballs();
+    ASSERT_NE(ballsprites[NCODES - 1], nullptr);
+    ASSERT_NE(cursorsprite, nullptr);
+    memcpy(built, ballsprites, sizeof built);
+    cursor = cursorsprite;
+  }
+  memcpy(ballsprites, built, sizeof built);
+  cursorsprite = cursor;
 }
 
 void usevideo() {
-  static bool opened = false;
   ensuresprites();
-  if (!opened) {
+  // Other suites open and quit SDL on their own: the display is opened again
+  // whenever it is not open now, not only the first time.
+  SDL_Surface* s = SDL_GetVideoSurface();
+  if (s == nullptr) {
     xsize = 640;
     ysize = 480;
     initvideo();
-    opened = true;
+    s = SDL_GetVideoSurface();
+    ASSERT_NE(s, nullptr);
   }
-  SDL_Surface* s = SDL_GetVideoSurface();
   xsize = s->w;
   ysize = s->h;
   usesurface(s);

@@ -6,8 +6,8 @@
 
 namespace spumex {
 
-void ensuresprites();                // build the ball sprites once, at 640 x 480
-void usevideo();                     // open the dummy display once and draw into it
+void ensuresprites();                // the ball sprites built at 640 x 480 (once), in place
+void usevideo();                     // open the dummy display (again, if SDL was quit since) and draw into it
 void drainevents();                  // empty SDL's event queue
 void pushkey(SDLKey sym, SDLMod mod = KMOD_NONE);  // queue a key press
 void restarttimerthread();           // end SDL's timer thread and start a new one: no tick is under way after it

@@ -79,6 +79,7 @@ class DrawObjects : public testing::Test {
  protected:
   void SetUp() override {
     rotation = 0;
+    cursor = cursorsprite;
     cursorsprite = emptysprite;
     hoses = nullptr;
     blocks = nullptr;
@@ -86,8 +87,9 @@ class DrawObjects : public testing::Test {
   void TearDown() override {
     hoses = nullptr;
     blocks = nullptr;
-    cursorsprite = nullptr;
+    cursorsprite = cursor;  // the cursor ball other tests draw
   }
+  uint16_t* cursor = nullptr;
 };
 
 TEST_F(DrawObjects, HoseAtAngleZeroIsItsTriangle) {
