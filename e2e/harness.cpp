@@ -502,6 +502,20 @@ bool waitmapped(program& p, xserver& x, int timeoutms) {
   }
 }
 
+bool waitframe(xserver& x, program& p, int timeoutms) {
+  long until = nowms() + timeoutms;
+  for (;;) {
+    std::vector<unsigned> pixels = capture(x, p);
+    // No pixels: the window vanished (some SDL builds map a short-lived one
+    // first); take the one mapped now.
+    if (pixels.empty()) waitmapped(p, x, 50);
+    for (unsigned v : pixels)
+      if (v != 0) return true;
+    if (nowms() >= until || !running(p)) return false;
+    sleepms(5);
+  }
+}
+
 // SDL's X11 backend reads a key's release that has a press of the same key
 // queued behind it, less than 2 ms later by the server's clock, as
 // auto-repeat and drops the release (SDL 2 looks through the whole queue): a

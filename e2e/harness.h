@@ -107,7 +107,8 @@ bool waitpicture(xserver& x, program& p, F test, picture& last, int timeoutms) {
 }
 
 // Start the program in the shared server with a home directory and wait for
-// its window; the pointer is then on logical (lx, ly) inside it.
+// its window and its first drawn frame; the pointer is then on logical
+// (lx, ly) inside it.
 bool launch(program& p, const std::string& home, const std::vector<std::string>& args = {},
             int lx = 600, int ly = 300);
 // Escape, then expect status 0 and a last line "fps = N" with N > 0; the
@@ -121,6 +122,11 @@ namespace e2e {
 
 // Like waitwindow, without the pause after the window is found.
 bool waitmapped(program& p, xserver& x, int timeoutms = 10000);
+// Until the window shows a drawn frame (any pixel not black): a window is
+// black until the program first presents, which can take a while where SDL
+// presents through a software OpenGL that compiles its shaders on first use.
+// SDL also discards the input that arrives before its image is set up.
+bool waitframe(xserver& x, program& p, int timeoutms = 10000);
 // Press and release a key and send it to the server at once, without waiting;
 // the server spaces such key sequences a few milliseconds apart.
 void sendkey(xserver& x, unsigned long keysym, bool shift = false);

@@ -15,7 +15,7 @@ bool launch(program& p, const std::string& home, const std::vector<std::string>&
   if (x.display == nullptr) return false;
   if (!waitnowindow(x)) return false;
   if (!startprogram(p, &x, args, {"HOME=" + home})) return false;
-  if (!waitwindow(p, x)) {
+  if (!waitwindow(p, x) || !waitframe(x, p)) {
     killprogram(p);
     return false;
   }

@@ -68,22 +68,6 @@ bool waitboth(program& p, const std::string& a, const std::string& b, const std:
   return true;
 }
 
-// Until the window shows a drawn frame: only then has SDL finished setting up
-// its image, which discards the events queued until then.
-bool waitframe(xserver& x, program& p, int timeoutms) {
-  long until = clockms() + timeoutms;
-  for (;;) {
-    std::vector<unsigned> pixels = capture(x, p);
-    // No pixels: the window vanished (some SDL builds map a short-lived one
-    // first); take the one mapped now.
-    if (pixels.empty()) waitmapped(p, x, 50);
-    for (unsigned v : pixels)
-      if (v != 0) return true;
-    if (clockms() >= until || !running(p)) return false;
-    sleepfor(5);
-  }
-}
-
 // Ends a program still running when a round stops early.
 struct reaper {
   program& p;
