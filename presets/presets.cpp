@@ -126,15 +126,18 @@ static void syncdirectory(const char* name) {
 // Replaces the regular file name (or makes it) by the text through a
 // temporary file beside it and a rename, so that the file holds either its
 // old content or the whole new text whatever fails or whenever the process
-// dies. The new file keeps the old one's permission bits. 0 on success,
-// else errno; after a failure the old file is untouched and no temporary
-// file is left.
+// dies. The new file keeps the old one's permission bits, and a file the
+// user may not write is not replaced. 0 on success, else errno; after a
+// failure the old file is untouched and no temporary file is left.
 static int storefile(const char* name, const char* text, size_t count) {
   struct stat old;
   bool replacing = lstat(name, &old) == 0;
   if (!replacing && errno != ENOENT) return errno;
   if (replacing && S_ISDIR(old.st_mode)) return EISDIR;  // never replaced
   if (replacing && !S_ISREG(old.st_mode)) return ENOTSUP;  // nor a FIFO, device or socket
+  // A file its owner made read-only stays as it is: the rename would replace
+  // it whatever its rights, so the store asks what writing it in place would.
+  if (replacing && faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) return errno;
 
   size_t n = strlen(name);
   char local[NAMESIZE + sizeof TEMPSUFFIX];

@@ -507,6 +507,53 @@ TEST_F(FailedStore, ReadOnlyDirectory) {
   EXPECT_FALSE(exists(path + TEMPSUFFIX));
 }
 
+// A file the user made read-only is not replaced, by itself or at the end of
+// a link; a file the user may write is. Run as a user whom permissions bind:
+// root drops to nobody for the store, in a directory anyone may write.
+TEST_F(FailedStore, ReadOnlyFileKept) {
+  struct filecase {
+    const char* name;
+    const char* link;                // the slot is a link to this, under HOME; null: the file itself
+    mode_t mode;                     // of the file before the store
+    int err;                         // errno reported, 0 for a store
+  };
+  const filecase cases[] = {
+      {"read-only file", nullptr, 0444, EACCES},
+      {"read-only file through a link", "dots/p1", 0444, EACCES},
+      {"file anyone may write", nullptr, 0666, 0},
+  };
+  if (geteuid() == 0) {
+    if (seteuid(65534) != 0) GTEST_SKIP() << "runs as root and cannot drop to nobody";
+    ASSERT_EQ(seteuid(0), 0);
+  }
+  ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+  for (const filecase& c : cases) {
+    const std::string file = c.link ? dir + "/" + c.link : path;
+    std::filesystem::remove_all(dir + "/dots");
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(dir + "/dots");
+    chmod((dir + "/dots").c_str(), 0777);
+    if (c.link) ASSERT_EQ(symlink(c.link, path.c_str()), 0) << c.name;
+    writefile(file, olda);
+    ASSERT_EQ(chmod(file.c_str(), c.mode), 0) << c.name;
+    bool dropped = geteuid() == 0 && seteuid(65534) == 0;
+    std::string said = stderrof([] { savepreset(1); });
+    if (dropped) ASSERT_EQ(seteuid(0), 0);
+    EXPECT_EQ(slottext(1), newb) << c.name << ": the slot keeps the scene";
+    EXPECT_EQ(temps(dir), std::vector<std::string>()) << c.name;
+    struct stat st;
+    ASSERT_EQ(stat(file.c_str(), &st), 0) << c.name;
+    EXPECT_EQ(st.st_mode & 07777, c.mode) << c.name;
+    if (c.err != 0) {
+      EXPECT_EQ(said, failure(1, path, c.err)) << c.name;
+      EXPECT_EQ(filetext(file), olda) << c.name << ": protected file replaced";
+    } else {
+      EXPECT_EQ(said, "") << c.name;
+      EXPECT_EQ(filetext(file), newb) << c.name;
+    }
+  }
+}
+
 TEST_F(FailedStore, DirectoryInPlaceOfTempFile) {
   ASSERT_EQ(mkdir((path + TEMPSUFFIX).c_str(), 0755), 0);
   storefails(EISDIR);
