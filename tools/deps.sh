@@ -8,6 +8,7 @@ updated=0
 needpackages() {
   local p
   for p in "$@"; do
+    [[ " ${missing[*]} " == *" $p "* ]] && continue   # named once however often it is needed
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
 }
