@@ -3,6 +3,16 @@
 include(GNUInstallDirs)
 
 set(SPUMEX_APPID io.github.spumex.spumex)
+# The pictures the README shows, installed beside it.
+file(GLOB SPUMEX_PICTURES ${CMAKE_CURRENT_SOURCE_DIR}/docs/*.png)
+
+# First of all, the directories the install is about to make are recorded for uninstalling.
+install(CODE "set(SPUMEX_DIRS_RECORD \"${CMAKE_BINARY_DIR}/install_directories.txt\")
+  set(SPUMEX_INSTALL_DIRS \"${CMAKE_INSTALL_BINDIR};${CMAKE_INSTALL_DATADIR}/applications;\\
+${CMAKE_INSTALL_DATADIR}/metainfo;${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps;\\
+${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps;${CMAKE_INSTALL_MANDIR}/man6;\\
+${CMAKE_INSTALL_DOCDIR}/docs\")")
+install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/installdirs.cmake)
 install(TARGETS spumex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${SPUMEX_APPID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -15,6 +25,7 @@ endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/spumex.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${SPUMEX_PICTURES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 # Renders the icons for dist/makeicon.sh; never installed.
 add_executable(spumex-icon ${CMAKE_CURRENT_LIST_DIR}/makeicon.cpp)

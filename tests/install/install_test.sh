@@ -26,28 +26,33 @@ work=$(mktemp -d)
 root=$work/root
 prefix=$root/usr
 manifest=$build/install_manifest.txt
+dirs=$build/install_directories.txt
 
-# The staging install rewrites the build's install manifest; put back the one
+# The staging install rewrites the build's install records; put back the ones
 # a real install left there, so its uninstall keeps working.
-if [ -f "$manifest" ]; then cp -p "$manifest" "$work/manifest.saved"; fi
+for f in "$manifest" "$dirs"; do
+  if [ -f "$f" ]; then cp -p "$f" "$work/$(basename "$f").saved"; fi
+done
 restore() {
-  if [ -f "$work/manifest.saved" ]; then
-    cp -p "$work/manifest.saved" "$manifest"
-  else
-    rm -f "$manifest"
-  fi
+  for f in "$manifest" "$dirs"; do
+    if [ -f "$work/$(basename "$f").saved" ]; then cp -p "$work/$(basename "$f").saved" "$f"; else rm -f "$f"; fi
+  done
   rm -rf "$work"
 }
 trap restore EXIT
+rm -f "$dirs"
 
+# A directory that was there before the install, and must stay after the uninstall.
+mkdir -p "$root/usr/share"
 if ! DESTDIR=$root "$cmake" --install "$build" --prefix /usr >"$work/install.log" 2>&1; then
   cat "$work/install.log" >&2
   echo "FAIL: cmake --install" >&2
   exit 1
 fi
 
-# Exactly these files, nothing else (the icon renderer is not installed).
-cat >"$work/expected" <<EOF
+# Exactly these files, nothing else (the icon renderer is not installed), with
+# every picture the README shows where the installed README finds it.
+{ cat <<EOF
 usr/bin/spumex
 usr/share/applications/$app.desktop
 usr/share/doc/spumex/LICENSE
@@ -57,6 +62,8 @@ usr/share/icons/hicolor/48x48/apps/spumex.png
 usr/share/man/man6/spumex.6
 usr/share/metainfo/$app.metainfo.xml
 EOF
+  sed -n 's|.*](\(docs/[^)]*\)).*|usr/share/doc/spumex/\1|p' "$dist/../README.md"
+} | LC_ALL=C sort -u >"$work/expected"
 (cd "$root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) >"$work/found"
 if ! cmp -s "$work/expected" "$work/found"; then
   fail "installed files differ from the expected list:"
@@ -87,6 +94,10 @@ cmp -s "$dist/$app.desktop" "$prefix/share/applications/$app.desktop" || fail "d
 cmp -s "$dist/$app.metainfo.xml" "$prefix/share/metainfo/$app.metainfo.xml" || fail "metadata differs from dist/$app.metainfo.xml"
 for f in LICENSE README.md; do
   cmp -s "$dist/../$f" "$prefix/share/doc/spumex/$f" || fail "share/doc/spumex/$f differs from $f"
+done
+for f in $(sed -n 's|^usr/share/doc/spumex/||p' "$work/expected" | grep '^docs/'); do
+  cmp -s "$dist/../$f" "$prefix/share/doc/spumex/$f" || fail "share/doc/spumex/$f differs from $f"
+  [ "$(mode "$prefix/share/doc/spumex/$f")" = 644 ] || fail "share/doc/spumex/$f is not mode 644"
 done
 cmp -s "$dist/spumex.6" "$prefix/share/man/man6/spumex.6" || fail "manual page differs from dist/spumex.6"
 for size in 48 256; do
@@ -177,12 +188,14 @@ if [ -f "$page" ]; then
   [ "$found" = "$page" ] || fail "man 6 spumex finds '$found', not the installed page"
 fi
 
-# Uninstalling as the README says removes every installed file; here each
-# path is taken under the staging directory, never on the real system.
+# Uninstalling as the README says removes every installed file and every directory
+# the install made, and nothing else; here each path is taken under the staging
+# directory, never on the real system.
 if [ "$manifestok" = 1 ]; then
   sed "s|^|$root|" "$work/manifest" | xargs -d '\n' rm -f --
-  left=$(find "$root" ! -type d)
-  [ -z "$left" ] || fail "files left after uninstalling: $left"
+  sed "s|^|$root|" "$dirs" | xargs -d '\n' rmdir --ignore-fail-on-non-empty --
+  left=$(cd "$root" && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+  [ "$left" = "./usr ./usr/share " ] || fail "left after uninstalling: $left(only usr and usr/share were there before)"
 fi
 
 if [ "$failures" -ne 0 ]; then
