@@ -6,7 +6,9 @@
 #include "harness.h"
 #include "reference.h"
 
+#include <SDL.h>
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -54,6 +56,24 @@ TEST(Startup, FailsWithoutAVideoDriver) {
   program p;
   ASSERT_TRUE(startprogram(p, nullptr, {}, {"SDL_VIDEODRIVER=nosuchdriver", "-DISPLAY", "HOME=" + freshhome()}));
   ASSERT_TRUE(waitexit(p, 10000));
+  EXPECT_EQ(p.status, 1);
+  expectbanner(p.out);
+  EXPECT_EQ(p.err.rfind("Couldn't initialize SDL: ", 0), 0u) << p.err;
+  killprogram(p);
+}
+
+// Where there is no display, SDL 2 (under sdl12-compat) would fall back to a
+// driver that draws nowhere; the program must say it cannot start instead of
+// running unseen. SDL 1.2.15 falls back to a text-mode display, which is real.
+TEST(Startup, FailsWithNoDisplay) {
+  const SDL_version* v = SDL_Linked_Version();
+  if (v->major == 1 && v->minor == 2 && v->patch < 50)
+    GTEST_SKIP() << "SDL 1.2." << (int)v->patch << " shows the scene in the terminal when there is no display";
+  program p;
+  long start = clockms();
+  ASSERT_TRUE(startprogram(p, nullptr, {}, {"-DISPLAY", "-WAYLAND_DISPLAY", "HOME=" + freshhome()}));
+  ASSERT_TRUE(waitexit(p, 10000)) << "still running with no display";
+  std::cout << "ended " << clockms() - start << " ms after start\n";
   EXPECT_EQ(p.status, 1);
   expectbanner(p.out);
   EXPECT_EQ(p.err.rfind("Couldn't initialize SDL: ", 0), 0u) << p.err;

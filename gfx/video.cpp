@@ -116,10 +116,29 @@ void initnullvideo() {
   usememoryscreen(nullpixels, xsize, ysize, 16, 0);
 }
 
+// Why the video driver SDL chose by itself cannot be used: where there is no
+// display, SDL 2 falls back to its offscreen driver, which draws nowhere, and
+// the program would run unseen. Null when the driver shows a window, or was
+// asked for by name in SDL_VIDEODRIVER (as the tests ask for the dummy one).
+static const char* nodisplay() {
+  const char* asked = getenv("SDL_VIDEODRIVER");
+  if (asked != nullptr && asked[0] != 0) return nullptr;
+  char name[32];
+  if (SDL_VideoDriverName(name, sizeof name) == nullptr) return nullptr;
+  if (strcmp(name, "offscreen") == 0 || strcmp(name, "dummy") == 0)
+    return "no display to show the window on";
+  return nullptr;
+}
+
 void initvideo() {
   fillpalette();
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+    exit(1);
+  }
+  if (const char* why = nodisplay()) {
+    fprintf(stderr, "Couldn't initialize SDL: %s\n", why);
+    SDL_Quit();
     exit(1);
   }
   // SDL turns SIGINT and SIGTERM into a quit event, which the program
