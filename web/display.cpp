@@ -36,7 +36,7 @@ int lockscreen() {
   return 0;  // the memory screen is always there to draw in
 }
 
-// Two pixels at a time: each 16-bit value becomes R, G, B, A from the low
+// Each 16-bit value becomes R, G, B, A from the low
 // byte up, with R = r5 << 3, G = g6 << 2, B = b5 << 3 and A = 255.
 static void expandrows(const uint16_t* src, uint8_t* dst, int width, int height, int pitch) {
   for (int y = 0; y < height; y++) {
