@@ -20,6 +20,8 @@ need groff groff-base
 need man man-db
 need lexgrog man-db
 need appstreamcli appstream
+need Xvfb xvfb
+need xprop x11-utils
 
 app=io.github.spumex.spumex
 work=$(mktemp -d)
@@ -125,6 +127,43 @@ if [ -f "$desktop" ]; then
   for size in 48 256; do
     [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png" ] || fail "Icon=$icon has no ${size}x${size} image"
   done
+fi
+
+# The menu entry ties to the window by its class: the installed program, started in a
+# virtual X server, maps a window whose WM_CLASS class is the entry's StartupWMClass.
+# windowclass PROGRAM prints that class; it waits up to 30 s for the window.
+windowclass() {
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$work/display" >/dev/null 2>"$work/xvfb.log" &
+  xpid=$!
+  n=300
+  while [ ! -s "$work/display" ] && [ $n -gt 0 ]; do sleep 0.1; n=$((n - 1)); done
+  mkdir -p "$work/home"
+  env -u SDL_VIDEODRIVER DISPLAY=":$(cat "$work/display")" HOME="$work/home" "$1" >/dev/null 2>&1 &
+  ppid=$!
+  class=""
+  n=300
+  while [ -z "$class" ] && [ -s "$work/display" ] && [ $n -gt 0 ] && kill -0 $ppid 2>/dev/null; do
+    for w in $(DISPLAY=":$(cat "$work/display")" xwininfo -root -children 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
+      class=$(DISPLAY=":$(cat "$work/display")" xprop -id "$w" WM_CLASS 2>/dev/null |
+              sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
+      [ -z "$class" ] || break
+    done
+    [ -n "$class" ] || { sleep 0.1; n=$((n - 1)); }
+  done
+  kill -KILL $ppid 2>/dev/null || true
+  kill $xpid 2>/dev/null || true
+  wait $ppid $xpid 2>/dev/null || true
+  echo "$class"
+}
+if [ -f "$desktop" ] && [ -x "$prefix/bin/spumex" ]; then
+  wmclass=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+  [ -n "$wmclass" ] || fail "desktop entry lacks StartupWMClass"
+  class=$(windowclass "$prefix/bin/spumex")
+  if [ -z "$class" ]; then
+    fail "the installed program showed no window with a WM_CLASS in Xvfb within 30 s"
+  elif [ "$class" != "$wmclass" ]; then
+    fail "window class is '$class', but the desktop entry says StartupWMClass=$wmclass"
+  fi
 fi
 
 # AppStream metadata: valid for software centres, naming the installed menu entry and
