@@ -21,7 +21,7 @@ need man man-db
 need lexgrog man-db
 need appstreamcli appstream
 need Xvfb xvfb
-need xprop x11-utils
+need xwininfo x11-utils
 
 app=io.github.spumex.spumex
 work=$(mktemp -d)
@@ -131,23 +131,23 @@ fi
 
 # The menu entry ties to the window by its class: the installed program, started in a
 # virtual X server, maps a window whose WM_CLASS class is the entry's StartupWMClass.
-# windowclass PROGRAM prints that class; it waits up to 30 s for the window.
+# windowclass PROGRAM prints that class; it waits up to 30 s in all.
 windowclass() {
-  Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$work/display" >/dev/null 2>"$work/xvfb.log" &
+  # -noreset: SDL opens the display twice (a probe, then for good); a server that resets
+  # when its last client leaves can refuse the second.
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 800x600x24 3>"$work/display" >/dev/null 2>"$work/xvfb.log" &
   xpid=$!
   n=300
   while [ ! -s "$work/display" ] && [ $n -gt 0 ]; do sleep 0.1; n=$((n - 1)); done
+  display=:$(cat "$work/display")
   mkdir -p "$work/home"
-  env -u SDL_VIDEODRIVER DISPLAY=":$(cat "$work/display")" HOME="$work/home" "$1" >/dev/null 2>&1 &
+  env -u SDL_VIDEODRIVER DISPLAY="$display" HOME="$work/home" "$1" >"$work/program.log" 2>&1 &
   ppid=$!
+  # xwininfo shows a top-level window's WM_CLASS as ("name" "class").
   class=""
-  n=300
-  while [ -z "$class" ] && [ -s "$work/display" ] && [ $n -gt 0 ] && kill -0 $ppid 2>/dev/null; do
-    for w in $(DISPLAY=":$(cat "$work/display")" xwininfo -root -children 2>/dev/null | awk '/^ +0x/ { print $1 }'); do
-      class=$(DISPLAY=":$(cat "$work/display")" xprop -id "$w" WM_CLASS 2>/dev/null |
-              sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
-      [ -z "$class" ] || break
-    done
+  while [ -z "$class" ] && [ $n -gt 0 ] && kill -0 $ppid 2>/dev/null; do
+    class=$(DISPLAY=$display xwininfo -root -children 2>/dev/null |
+            sed -n 's/.*: ("[^"]*" "\([^"]*\)").*/\1/p' | head -n1)
     [ -n "$class" ] || { sleep 0.1; n=$((n - 1)); }
   done
   kill -KILL $ppid 2>/dev/null || true
@@ -160,6 +160,7 @@ if [ -f "$desktop" ] && [ -x "$prefix/bin/spumex" ]; then
   [ -n "$wmclass" ] || fail "desktop entry lacks StartupWMClass"
   class=$(windowclass "$prefix/bin/spumex")
   if [ -z "$class" ]; then
+    tail -n 5 "$work/program.log" "$work/xvfb.log" >&2
     fail "the installed program showed no window with a WM_CLASS in Xvfb within 30 s"
   elif [ "$class" != "$wmclass" ]; then
     fail "window class is '$class', but the desktop entry says StartupWMClass=$wmclass"
