@@ -282,7 +282,6 @@ checkpackage() {
   inroot "rm -f /tmp/xvfb-session && DEBIAN_FRONTEND=noninteractive apt-get -y -q purge spumex" >>"$log" 2>&1 || return 1
   # Nothing of it left: not known to dpkg, none of its paths but directories that other
   # packages own, no file or folder named after it (but the tree and the .deb brought in).
-  rm -rf "$root/root/spumex" "$root/root/debs"
   left=$(inroot 'dpkg-query -W -f="\${db:Status-Abbrev}" spumex 2>/dev/null | grep -v "^[up]n"')
   while read -r path; do
     [ "$path" != /. ] || continue
@@ -290,8 +289,8 @@ checkpackage() {
     [ -d "$root$path" ] && [ ! -L "$root$path" ] && inroot "dpkg-query -S '$path' >/dev/null 2>&1" && continue
     left="$left $path"
   done <"$out/files.list"
-  left="$left $(inroot 'find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /var/cache/apt/archives \) \
-    -prune -o -iname "*spumex*" -print' | paste -sd' ' -)"
+  left="$left $(inroot 'find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /var/cache/apt/archives -o -path /root/spumex \
+    -o -path /root/debs \) -prune -o -iname "*spumex*" -print' | paste -sd' ' -)"
   left=$(echo $left)
   if [ -n "$left" ]; then
     echo "left after purge: $left" >>"$log"
