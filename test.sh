@@ -74,7 +74,7 @@ tests() {
 # Packages: the program's, the tests', and the fuzzer runtime of the clang installed.
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
-  xvfb xauth libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
+  xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
    needfuzzruntime 2>>"$logs/packages.log" && installmissing "$logs/packages.log" 2>/dev/null; then
   report packages "ok${installed[0]:+, installed ${#installed[@]}}" $((SECONDS - start))

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs ./test.sh, then ./run.sh without a display, on each supported platform, each in a
-# fresh minimal Debian root (debootstrap --variant=minbase) holding only the committed tree.
+# fresh minimal Debian root (debootstrap --variant=minbase) holding only the committed tree;
+# on the package platforms it builds, checks, installs, tests and purges the Debian package.
 # Needs root, debootstrap and Debian's package archive. Far too slow for CI.
 #
 #   tools/check-platforms.sh [platform...]     (default: all of them)
@@ -9,18 +10,25 @@
 # Platforms: debian12-sdl1.2.15  Debian 12 with libsdl1.2-dev (installed by test.sh)
 #            debian12-sdl12compat  Debian 12 with libsdl1.2-compat-dev installed beforehand
 #            debian13  Debian 13 (sdl12-compat is its SDL 1.2)
+#            debian12-package, debian13-package  the Debian package on Debian 12 and 13:
+#              built with dpkg-buildpackage in a root that has only its Build-Depends
+#              (apt-get build-dep), checked with lintian (no error, no warning), installed
+#              with apt into another fresh root, tested there with autopkgtest's null
+#              runner, started from its menu entry's Exec line as a user, then purged
+#              and checked to leave nothing behind
 #
 # Environment: SPUMEX_PLATFORM_CACHE  where the minbase roots are kept as tarballs
 #                                     (default /var/cache/spumex-platforms)
 #              SPUMEX_PLATFORM_WORK   where roots are unpacked and logs are written
 #                                     (default /var/tmp/spumex-platforms)
-#              SPUMEX_MIRROR          Debian mirror (default: the one this machine's apt uses)
+#              SPUMEX_MIRROR          Debian mirror (default: the one this machine's apt uses,
+#                                     else debootstrap's own)
 #              SPUMEX_RUN_SECONDS     how long run.sh runs before it is stopped (default 8,
 #                                     counted from the end of its build)
 #              SPUMEX_KEEP_ROOTS=1    keep the unpacked roots after the run
 set -uo pipefail
 
-all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13)
+all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13 debian12-package debian13-package)
 cache=${SPUMEX_PLATFORM_CACHE:-/var/cache/spumex-platforms}
 workdir=${SPUMEX_PLATFORM_WORK:-/var/tmp/spumex-platforms}
 runseconds=${SPUMEX_RUN_SECONDS:-8}
@@ -31,7 +39,7 @@ die() { echo "check-platforms: $*" >&2; exit 2; }
 suite_of() {
   case $1 in
     debian12-*) echo bookworm ;;
-    debian13) echo trixie ;;
+    debian13 | debian13-package) echo trixie ;;
     *) return 1 ;;
   esac
 }
@@ -49,7 +57,7 @@ mirror() {
   local m
   m=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | grep -v security | head -n1)
   [ -n "$m" ] || m=$(awk '$1 == "deb" && $3 !~ /security/ { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
-  echo "${m:-http://deb.debian.org/debian}"
+  echo "$m"
 }
 
 fmt_time() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
@@ -62,7 +70,9 @@ roottar() {
     local tmp
     tmp=$(mktemp -d "$cache/.make-$suite.XXXXXX")
     echo "check-platforms: making the $suite minbase root (debootstrap, a few minutes)" >&2
-    if ! debootstrap --variant=minbase "$suite" "$tmp/root" "$(mirror)" >"$cache/$suite-debootstrap.log" 2>&1; then
+    local m
+    m=$(mirror)
+    if ! debootstrap --variant=minbase "$suite" "$tmp/root" ${m:+"$m"} >"$cache/$suite-debootstrap.log" 2>&1; then
       tail -n 20 "$cache/$suite-debootstrap.log" >&2
       rm -rf "$tmp"
       return 1
@@ -216,11 +226,97 @@ checktest() {
   return "$status"
 }
 
+# The Debian package: built in a fresh root that has only its Build-Depends, checked with
+# lintian there; installed with apt into a second fresh root, tested there by autopkgtest
+# with its null runner (the testbed is that root), started from its menu entry's Exec line
+# by a user whose login PATH is Debian's, purged, and searched for on disk. The built files
+# are kept in the platform's folder.
+checkpackage() {
+  local p=$1 log=$2 out=$workdir/$1 apt="DEBIAN_FRONTEND=noninteractive apt-get -y -q --no-install-recommends"
+  local tags cmd left
+  info="setup failed"
+  rm -f "$out"/*.deb "$out"/*.changes "$out"/*.buildinfo "$out"/*.dsc "$out"/*.tar.*
+  newroot "$p" >"$log" 2>&1 || return 1
+  info="build failed"
+  inroot "apt-get update -q && $apt build-dep ./ && DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b" \
+    >>"$log" 2>&1 || return 1
+  # The source package too, made from an untouched copy of the tree, for lintian.
+  mkdir -p "$root/root/src/spumex"
+  git -C "$repo" archive HEAD | tar -C "$root/root/src/spumex" -x || return 1
+  inroot 'cd /root/src && dpkg-source -b spumex' >>"$log" 2>&1 || return 1
+  cp "$root"/root/*.deb "$root"/root/*.changes "$root"/root/*.buildinfo "$root"/root/src/*.dsc \
+    "$root"/root/src/*.tar.* "$out/" || return 1
+  info="lintian failed"
+  inroot "$apt install lintian" >>"$log" 2>&1 || return 1
+  inroot 'lintian --fail-on error,warning --display-info /root/spumex_*.changes /root/src/spumex_*.dsc' \
+    >"$out/lintian.log" 2>&1
+  local lintstatus=$?
+  cat "$out/lintian.log" >>"$log"
+  tags=$(sed -n 's/^\([EWIP]\): [^:]*: \([^ ]*\).*/\1:\2/p' "$out/lintian.log" | sort -u | paste -sd, -)
+  if [ "$lintstatus" -ne 0 ] || grep -q '^[EW]: ' "$out/lintian.log"; then
+    info="lintian: ${tags:-status $lintstatus}"
+    return 1
+  fi
+  local linted="lintian clean${tags:+ ($tags)}"
+  dropcurrent
+
+  info="$linted, install failed"
+  newroot "$p" >>"$log" 2>&1 || return 1
+  mkdir -p "$root/root/debs"
+  cp "$out"/spumex_*.deb "$root/root/debs/" || return 1
+  inroot "apt-get update -q && $apt install /root/debs/spumex_*.deb" >>"$log" 2>&1 || return 1
+  inroot 'dpkg -L spumex' >"$out/files.list" 2>>"$log" || return 1
+  info="$linted, autopkgtest failed"
+  inroot "$apt install autopkgtest && autopkgtest -B /root/debs/spumex_*.deb /root/spumex -- null" \
+    >"$out/autopkgtest.log" 2>&1
+  local atstatus=$?
+  cat "$out/autopkgtest.log" >>"$log"
+  [ "$atstatus" -eq 0 ] || return 1
+  # As the menu starts it: the entry's Exec line, field codes dropped, run by a user's login shell.
+  info="$linted, autopkgtest ok, menu start failed"
+  cmd=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/io.github.spumex.spumex.desktop" | sed 's/ *%[a-zA-Z]//g')
+  [ -n "$cmd" ] || return 1
+  cp "$repo/debian/tests/xvfb-session" "$root/tmp/xvfb-session" || return 1
+  inroot "useradd -m player && runuser -l player -c 'sh /tmp/xvfb-session $cmd'" >>"$log" 2>&1 || return 1
+  info="$linted, autopkgtest ok, menu start ok, purge failed"
+  inroot "rm -f /tmp/xvfb-session && DEBIAN_FRONTEND=noninteractive apt-get -y -q purge spumex" >>"$log" 2>&1 || return 1
+  # Nothing of it left: not known to dpkg, none of its paths but directories that other
+  # packages own, no file or folder named after it (but the tree and the .deb brought in).
+  left=$(inroot 'dpkg-query -W -f="\${db:Status-Abbrev}" spumex 2>/dev/null | grep -v "^[up]n"')
+  while read -r path; do
+    [ "$path" != /. ] || continue
+    [ -e "$root$path" ] || [ -L "$root$path" ] || continue
+    [ -d "$root$path" ] && [ ! -L "$root$path" ] && inroot "dpkg-query -S '$path' >/dev/null 2>&1" && continue
+    left="$left $path"
+  done <"$out/files.list"
+  left="$left $(inroot 'find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /var/cache/apt/archives -o -path /root/spumex \
+    -o -path /root/debs \) -prune -o -iname "*spumex*" -print' | paste -sd' ' -)"
+  left=$(echo $left)
+  if [ -n "$left" ]; then
+    echo "left after purge: $left" >>"$log"
+    info="$linted, autopkgtest ok, menu start ok, purge left: $left"
+    return 1
+  fi
+  info="$linted, autopkgtest ok, menu start ok, purge clean"
+}
+
 mkdir -p "$workdir"
 summary=0
 for p in "${platforms[@]}"; do
   mkdir -p "$workdir/$p"
   start=$SECONDS
+  case $p in
+    *-package)
+      checkpackage "$p" "$workdir/$p/package.log"
+      status=$?
+      dropcurrent
+      result=PASS
+      if [ "$status" -ne 0 ]; then result=FAIL; summary=1; fi
+      printf '%-21s %s  package %s  %s  (logs: %s)\n' "$p" "$result" "$(fmt_time $((SECONDS - start)))" \
+        "$info" "$workdir/$p/"
+      continue
+      ;;
+  esac
   checktest "$p" "$workdir/$p/test.log"
   teststatus=$?
   testinfo=$info

@@ -20,6 +20,8 @@ need groff groff-base
 need man man-db
 need lexgrog man-db
 need appstreamcli appstream
+need Xvfb xvfb
+need xwininfo x11-utils
 
 app=io.github.spumex.spumex
 work=$(mktemp -d)
@@ -136,6 +138,44 @@ if [ -f "$desktop" ]; then
   for size in 48 256; do
     [ -f "$prefix/share/icons/hicolor/${size}x${size}/apps/$icon.png" ] || fail "Icon=$icon has no ${size}x${size} image"
   done
+fi
+
+# The menu entry ties to the window by its class: the installed program, started in a
+# virtual X server, maps a window whose WM_CLASS class is the entry's StartupWMClass.
+# windowclass PROGRAM prints that class; it waits up to 30 s in all.
+windowclass() {
+  # -noreset: SDL opens the display twice (a probe, then for good); a server that resets
+  # when its last client leaves can refuse the second.
+  Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 800x600x24 3>"$work/display" >/dev/null 2>"$work/xvfb.log" &
+  xpid=$!
+  n=300
+  while [ ! -s "$work/display" ] && [ $n -gt 0 ]; do sleep 0.1; n=$((n - 1)); done
+  display=:$(cat "$work/display")
+  mkdir -p "$work/home"
+  env -u SDL_VIDEODRIVER DISPLAY="$display" HOME="$work/home" "$1" >"$work/program.log" 2>&1 &
+  ppid=$!
+  # xwininfo shows a top-level window's WM_CLASS as ("name" "class").
+  class=""
+  while [ -z "$class" ] && [ $n -gt 0 ] && kill -0 $ppid 2>/dev/null; do
+    class=$(DISPLAY=$display xwininfo -root -children 2>/dev/null |
+            sed -n 's/.*: ("[^"]*" "\([^"]*\)").*/\1/p' | head -n1)
+    [ -n "$class" ] || { sleep 0.1; n=$((n - 1)); }
+  done
+  kill -KILL $ppid 2>/dev/null || true
+  kill $xpid 2>/dev/null || true
+  wait $ppid $xpid 2>/dev/null || true
+  echo "$class"
+}
+if [ -f "$desktop" ] && [ -x "$prefix/bin/spumex" ]; then
+  wmclass=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+  [ -n "$wmclass" ] || fail "desktop entry lacks StartupWMClass"
+  class=$(windowclass "$prefix/bin/spumex")
+  if [ -z "$class" ]; then
+    tail -n 5 "$work/program.log" "$work/xvfb.log" >&2
+    fail "the installed program showed no window with a WM_CLASS in Xvfb within 30 s"
+  elif [ "$class" != "$wmclass" ]; then
+    fail "window class is '$class', but the desktop entry says StartupWMClass=$wmclass"
+  fi
 fi
 
 # AppStream metadata: valid for software centres, naming the installed menu entry and
