@@ -43,7 +43,9 @@ export async function setup() {
   s.page = await s.browser.newPage();
   // Wide enough that no canvas is scaled: canvas pixels are CSS pixels.
   await s.page.setViewport({ width: 2200, height: 1700 });
-  s.page.on('console', (m) => { if (m.type() === 'error') s.errors.push(`console: ${m.text()}`); });
+  s.page.on('console', (m) => {
+    if (m.type() === 'error') s.errors.push(`console: ${m.text()} (${m.location()?.url ?? ''})`);
+  });
   s.page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
   s.page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
 }
