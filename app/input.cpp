@@ -31,6 +31,7 @@ void mouserelease() {
 }
 
 void pollinput() {
+  yieldframe();
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     switch (event.type) {

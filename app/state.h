@@ -51,6 +51,10 @@ void resetrand();                    // back to the start of the unseeded sequen
 
 void pollinput();                    // handle every queued SDL event (app/input.cpp); the demos' loops call it
 
+// --- the platform's hooks (app/timer.cpp; the web build's web/clock.cpp) ---
+void yieldframe();                   // give the platform its turn once per pass of a drawing or waiting loop; pollinput calls it
+int keepfile(const char* name);      // make a file just written last: 0, or the errno of the failure
+
 // --- scaling: each formula as the program computes it ---
 // Whole logical units of a position (arithmetic shift).
 constexpr int32_t logical(int32_t pos) { return pos >> FRACBITS; }

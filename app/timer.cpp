@@ -1,4 +1,5 @@
-// Simulation clock: a 10 ms SDL timer that only counts ticks.
+// Simulation clock: a 10 ms SDL timer that only counts ticks; and the
+// desktop's side of the platform hooks, which have nothing to do here.
 #include "app/app.h"
 
 #include <SDL.h>
@@ -25,6 +26,14 @@ void stoptimer() {
   if (!timeron) return;
   timeron = 0;
   SDL_SetTimer(0, nullptr);
+}
+
+// The loops run free: SDL's window needs no turn.
+void yieldframe() {}
+
+// A written file is on the disk already.
+int keepfile(const char*) {
+  return 0;
 }
 
 }  // namespace spumex

@@ -1,9 +1,8 @@
-// Display surface: video mode, locking, presenting, background copy and pixel colours.
+// Display surface: the screen the program draws into, background copy and pixel colours.
+// The window and presenting are in gfx/window.cpp.
 #include "gfx/gfx.h"
 #include "gfx/video.h"
 
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,7 +30,7 @@ void setrowoffsets() {
 }
 
 // the grey ramp: entry i is i, i, i
-static void fillpalette() {
+void fillpalette() {
   for (int i = 0; i < 256; i++) {
     palette[i].r = (Uint8)i;
     palette[i].g = (Uint8)i;
@@ -49,7 +48,7 @@ void usesurface(SDL_Surface* s) {
 
 // A memory screen has no window: a surface record of its own that SDL never
 // sees, so the pixel format is at hand for maprgb and for reading pixels back.
-static SDL_Palette greys = {256, palette};
+static SDL_Palette greys;           // the grey ramp as the format's palette
 static SDL_PixelFormat memoryformat;
 static SDL_Surface memorysurface;
 static uint8_t* nullpixels = nullptr;  // the memory of initnullvideo's screen
@@ -74,12 +73,13 @@ void usememoryscreen(uint8_t* pixels, int width, int height, int bits, int rowst
     f.Bmask = 0x001F;
   } else {
     // one byte a pixel, shown through the grey palette
+    greys.ncolors = 256;
+    greys.colors = palette;
     f.palette = &greys;
     f.BitsPerPixel = 8;
     f.BytesPerPixel = 1;
     f.Rloss = f.Gloss = f.Bloss = f.Aloss = 8;
   }
-  f.alpha = 255;
   int rowlen = width * (bits == 16 ? 2 : 1);
   SDL_Surface& s = memorysurface;
   s = SDL_Surface{};
@@ -101,7 +101,7 @@ void usememoryscreen(uint8_t* pixels, int width, int height, int bits, int rowst
   setrowoffsets();
 }
 
-static bool memoryscreen() {
+bool memoryscreen() {
   return screen == &memorysurface;
 }
 
@@ -114,48 +114,6 @@ void initnullvideo() {
     nullbytes = need;
   }
   usememoryscreen(nullpixels, xsize, ysize, 16, 0);
-}
-
-void initvideo() {
-  fillpalette();
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
-    fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
-    exit(1);
-  }
-  // SDL turns SIGINT and SIGTERM into a quit event, which the program
-  // ignores; give them back their usual meaning so Ctrl-C and kill still work.
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-  SDL_Surface* s = SDL_SetVideoMode(xsize, ysize, 16, 0);
-  if (s == nullptr) {
-    fprintf(stderr, "Couldn't set display mode: %s\n", SDL_GetError());
-    SDL_Quit();
-    exit(5);
-  }
-  usesurface(s);
-  sdlactive = 1;
-  setpalette();
-  SDL_ShowCursor(0);
-}
-
-int lockscreen() {
-  if (mustlock() && SDL_LockSurface(screen) < 0) {
-    fprintf(stderr, "Couldn't lock display surface: %s\n", SDL_GetError());
-    return -1;
-  }
-  return 0;
-}
-
-void updatescreen() {
-  if (memoryscreen()) return;  // nothing to show
-  if (mustlock()) SDL_UnlockSurface(screen);
-  SDL_UpdateRect(screen, 0, 0, 0, 0);
-}
-
-void flipscreen() {
-  updatescreen();
-  if (mustlock() && SDL_LockSurface(screen) < 0)
-    fprintf(stderr, "Couldn't lock display surface: %s\n", SDL_GetError());
 }
 
 void copybackground() {
@@ -180,7 +138,13 @@ void copybackground() {
 }
 
 uint32_t maprgb(uint32_t r, uint32_t g, uint32_t b) {
-  if (depth == 16) return SDL_MapRGB(screen->format, (Uint8)(r & 255), (Uint8)(g & 255), (Uint8)(b & 255));
+  if (depth == 16) {
+    // what SDL_MapRGB gives for a format without a palette, worked out here
+    // because not every SDL fills the same fields
+    const SDL_PixelFormat* f = screen->format;
+    return ((r & 255) >> f->Rloss) << f->Rshift | ((g & 255) >> f->Gloss) << f->Gshift |
+           ((b & 255) >> f->Bloss) << f->Bshift | f->Amask;
+  }
   return ((r >> 5) & 7) | ((g >> 2) & 0x38) | (b & 0xC0);
 }
 

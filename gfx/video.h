@@ -9,5 +9,7 @@ extern SDL_Color palette[256];       // grey ramp given to the surface
 
 bool mustlock();                     // the surface must be locked before drawing
 void usesurface(SDL_Surface* s);     // draw into this surface: its pixels, pitch and depth
+void fillpalette();                  // the grey ramp into palette
+bool memoryscreen();                 // the screen is a memory screen, not a window
 
 }  // namespace spumex

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "background/background.h"
 #include "gfx/gfx.h"
+#include "gfx/video.h"
 #include "helpers/testscreen.h"
 
 #include <cstring>
@@ -43,6 +44,23 @@ TEST(MapRgb, Depth16UsesTheSurfaceFormat) {
   usetestscreen(8, 8, 16);
   const uint32_t colours[][3] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {17, 130, 201}};
   for (const auto& c : colours) EXPECT_EQ(maprgb(c[0], c[1], c[2]), rgb565(c[0], c[1], c[2]));
+}
+
+TEST(MapRgb, Depth16GivesWhatSdlGivesForTheSurface) {
+  // 565, 555 and blue-high 565: every format the program may draw in maps a
+  // colour as SDL itself would.
+  const uint32_t masks[][3] = {{0xF800, 0x07E0, 0x001F}, {0x7C00, 0x03E0, 0x001F}, {0x001F, 0x07E0, 0xF800}};
+  const uint32_t colours[][3] = {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {17, 130, 201}, {7, 3, 251}};
+  for (const auto& m : masks) {
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 16, m[0], m[1], m[2], 0);
+    ASSERT_NE(s, nullptr);
+    usesurface(s);
+    for (const auto& c : colours)
+      EXPECT_EQ(maprgb(c[0], c[1], c[2]), SDL_MapRGB(s->format, (Uint8)c[0], (Uint8)c[1], (Uint8)c[2]))
+          << std::hex << m[0] << " " << std::dec << c[0] << "," << c[1] << "," << c[2];
+    SDL_FreeSurface(s);
+  }
+  usetestscreen(8, 8, 16);  // no screen left pointing at a freed surface
 }
 
 // Writes a distinct marker into every byte of the screen buffer, padding included.

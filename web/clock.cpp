@@ -1,0 +1,51 @@
+// Simulation clock in the browser: a 10 ms interval that only counts ticks;
+// and the browser's side of the platform hooks.
+#include "app/app.h"
+#include "web/web.h"
+
+#include <emscripten/eventloop.h>
+
+#include <cerrno>
+
+namespace spumex {
+
+uint32_t timertick(uint32_t interval) {
+  ticks.fetch_add(1);
+  return interval;
+}
+
+static long interval = 0;            // the interval's id while the clock runs
+
+static void intervaltick(void*) {
+  timertick(TICKMS);
+}
+
+void starttimer() {
+  if (timeron) return;
+  timeron = 1;
+  interval = emscripten_set_interval(intervaltick, TICKMS, nullptr);
+  ticks.store(0);
+}
+
+void stoptimer() {
+  if (!timeron) return;
+  timeron = 0;
+  emscripten_clear_interval(interval);
+}
+
+// The browser runs its timers, events and drawing only while the program
+// waits; one wait a display frame lets the page run at the display's rate.
+void yieldframe() {
+  spumex_nextframe();
+}
+
+// The files live in memory until written back to the browser's storage.
+int keepfile(const char*) {
+  switch (spumex_syncstore()) {
+    case 0: return 0;
+    case 1: return ENOSPC;
+    default: return EIO;
+  }
+}
+
+}  // namespace spumex
