@@ -20,7 +20,7 @@ if [ "${1:-}" = "--web" ]; then
   case "$port" in
     ''|*[!0-9]*) echo "run.sh: --port needs a number, not '$port'" >&2; exit 2 ;;
   esac
-  needpackages emscripten
+  needpackages emscripten cmake make
   command -v node >/dev/null 2>&1 || needpackages nodejs
   installmissing build-web/packages.log
   web/build.sh

@@ -7,7 +7,7 @@
 
 namespace spumex {
 
-// --- display (video.cpp) ---
+// --- display (screen.cpp; the window, SDL start-up and presenting: video.cpp) ---
 extern uint8_t sdlactive;            // the video mode was set
 extern uint8_t* videomem;            // the surface's pixel memory
 extern int stride;                   // bytes per screen row

@@ -36,19 +36,23 @@ int lockscreen() {
   return 0;  // the memory screen is always there to draw in
 }
 
+// Each 16-bit value becomes R, G, B, A from the low
+// byte up, with R = r5 << 3, G = g6 << 2, B = b5 << 3 and A = 255.
+static void expandrows(const uint16_t* src, uint8_t* dst, int width, int height, int pitch) {
+  for (int y = 0; y < height; y++) {
+    uint32_t* out = (uint32_t*)dst;
+    for (int x = 0; x < width; x++) {
+      uint32_t p = src[x];
+      out[x] = (p & 0xF800) >> 8 | (p & 0x07E0) << 5 | (p & 0x001F) << 19 | 0xFF000000u;
+    }
+    src += width;
+    dst += pitch;
+  }
+}
+
 void updatescreen() {
   if (canvas == nullptr || SDL_LockSurface(canvas) < 0) return;
-  const uint16_t* src = (const uint16_t*)memoryscreen16;
-  uint8_t* row = (uint8_t*)canvas->pixels;
-  for (int y = 0; y < ysize; y++) {
-    uint32_t* dst = (uint32_t*)row;
-    for (int x = 0; x < xsize; x++) {
-      uint32_t p = src[x];
-      dst[x] = (p & 0xF800) >> 8 | (p & 0x07E0) << 5 | (p & 0x001F) << 19 | 0xFF000000u;
-    }
-    src += xsize;
-    row += canvas->pitch;
-  }
+  expandrows((const uint16_t*)memoryscreen16, (uint8_t*)canvas->pixels, xsize, ysize, canvas->pitch);
   SDL_UnlockSurface(canvas);
   if (!shown) {
     shown = true;

@@ -24,6 +24,12 @@
     canvas.focus();
   });
 
+  // A key held down is one press, as on the desktop, where SDL repeats no
+  // key unless asked to: the browser's repeats stop before they reach it.
+  window.addEventListener('keydown', function (event) {
+    if (event.repeat && event.target === canvas) event.stopPropagation();
+  }, true);
+
   window.Module = {
     arguments: width === null ? [] : [width],
     canvas: canvas,

@@ -15,6 +15,7 @@ const types = {
   '.wasm': 'application/wasm',
   '.json': 'application/json',
   '.png': 'image/png',
+  '.svg': 'image/svg+xml',
   '.ico': 'image/x-icon',
   '.txt': 'text/plain; charset=utf-8',
 };
