@@ -67,6 +67,6 @@ web=$(sed -n 's/^webwork640 = //p' "$work/web")
 native=$(sed -n 's/.*presenting, \([0-9.]*\) ms the rest.*/\1/p' "$work/native" | head -n1)
 if [ -n "$web" ] && [ -n "$native" ]; then
   awk -v w="$web" -v n="$native" 'BEGIN {
-    printf "work per frame outside presenting at 640x480: WebAssembly %.3f ms, native %.3f ms, ratio %.2f (target: at most 2)\n", w, n, n > 0 ? w / n : 0
+    printf "work per frame outside presenting at 640x480: WebAssembly %.3f ms, native %.3f ms, ratio %.2f (target: at most 2)\n", w, n, (n > 0 ? w / n : 0)
   }'
 fi
