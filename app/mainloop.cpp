@@ -28,10 +28,7 @@ void initscene() {
   loadpreset(0);
 }
 
-// drawframe and runticks stay out of line: in the web build the frame loop,
-// which waits for the browser in pollinput, is compiled to be suspended and
-// resumed (emscripten's Asyncify), which slows the code inlined into it.
-[[gnu::noinline]] void drawframe() {
+void drawframe() {
   lockscreen();
   copybackground();
   drawballs();
@@ -52,7 +49,7 @@ void simstep() {
   dropballs();
 }
 
-[[gnu::noinline]] void runticks() {
+void runticks() {
   while (ticks.load() > 0) {
     simstep();
     if (ticks.fetch_sub(1) <= 1) break;
