@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Install what is missing, build, and run the whole test suite: the unit, install and
-# end-to-end tests and one benchmark; the timer and frame loop under ThreadSanitizer;
+# end-to-end tests and one benchmark; the web version in headless Chromium; the timer and frame loop under ThreadSanitizer;
 # each fuzz target for about 20 s; the unit tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer. One line per stage; the whole output is in build-logs/.
 set -uo pipefail
@@ -74,7 +74,10 @@ tests() {
 # Packages: the program's, the tests', and the fuzzer runtime of the clang installed.
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
-  xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream
+  xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
+  emscripten chromium
+command -v node >/dev/null 2>&1 || needpackages nodejs
+command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
    needfuzzruntime 2>>"$logs/packages.log" && installmissing "$logs/packages.log" 2>/dev/null; then
   report packages "ok${installed[0]:+, installed ${#installed[@]}}" $((SECONDS - start))
@@ -91,6 +94,36 @@ if step "normal build" "$logs/normal-build.log" \
   tests "unit+e2e tests" "$logs/normal-tests.log" --test-dir build -j"$jobs" --timeout 300
   step "benchmark run" "$logs/bench.log" \
     build/spumex-bench --benchmark_filter=makeblockmap --benchmark_repetitions=1
+fi
+
+# The web version, built with emscripten and tried in headless Chromium against
+# the reference frames the desktop code draws (build/e2e/spumexwebref).
+webtests() {
+  local name=$1 log=$2 start=$SECONDS total bad
+  ( cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund &&
+    node --test --test-reporter=tap web.test.mjs ) >"$log" 2>&1
+  total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
+  bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
+  if [ -z "$total" ] || [ "$total" -eq 0 ]; then
+    report "$name" "FAIL: no test ran" $((SECONDS - start))
+    tail -n 30 "$log"
+    failures=$((failures + 1))
+    return 1
+  fi
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  if [ "$bad" -eq 0 ]; then
+    report "$name" "$total passed, 0 failed" $((SECONDS - start))
+    return 0
+  fi
+  report "$name" "$((total - bad)) passed, $bad failed: FAIL" $((SECONDS - start))
+  grep -E -A 30 '^not ok' "$log" | head -n 150
+  echo "(the whole output is in $log)"
+  failures=$((failures + 1))
+  return 1
+}
+if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/build.sh; then
+  webtests "web tests" "$logs/web-tests.log"
 fi
 
 # ThreadSanitizer: the timer thread and the frame loop that reads its ticks.

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The web version's frame rate in headless Chromium beside a present-only page
+# at each width, in one browser run; the page's own work per frame beside the
+# native program's (bench/fps.sh, run right after); the site's gzip size.
+# Use: bench/webfps.sh [seconds [width...]] (default 5 s; 640 333 1024 2048);
+# ROUNDS=n (default 3); BUILD=dir, the native build (default build).
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(dirname "$here")"
+build="${BUILD:-$root/build}"
+seconds="${1:-5}"
+shift || true
+widths=("$@")
+[ ${#widths[@]} -gt 0 ] || widths=(640 333 1024 2048)
+rounds="${ROUNDS:-3}"
+cd "$root"
+
+. tools/deps.sh
+needpackages emscripten chromium
+command -v node >/dev/null 2>&1 || needpackages nodejs
+command -v npm >/dev/null 2>&1 || needpackages npm
+installmissing
+
+for f in spumex spumex-bench spumex-ceiling spumex-firstframe.so; do
+  if [ ! -e "$build/$f" ]; then
+    echo "webfps.sh: $build/$f is missing; build first: cmake -S . -B build && cmake --build build" >&2
+    exit 1
+  fi
+done
+if [ -d /usr/share/nodejs ]; then
+  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+fi
+
+# The site, and the present-only page: the same page around bench/web/ceiling.cpp.
+web/build.sh
+log=build-web/bench.log
+if ! { emcmake cmake -S bench/web -B build-web/bench -DCMAKE_BUILD_TYPE=Release &&
+       cmake --build build-web/bench -j2; } >"$log" 2>&1; then
+  tail -n 30 "$log" >&2
+  echo "webfps.sh: the present-only page did not build; the whole output is in $log" >&2
+  exit 1
+fi
+rm -rf build-web/ceiling
+cp -r build-web/site build-web/ceiling
+cp build-web/bench/spumex.js build-web/bench/spumex.wasm build-web/ceiling/
+if [ ! -d e2e/web/node_modules ]; then
+  (cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund) >&2
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+"$build/spumex-bench" --scene > "$work/scene"
+node bench/webfps.mjs build-web/site build-web/ceiling "$work/scene" "$seconds" "$rounds" "${widths[@]}" |
+  tee "$work/web"
+
+# The site as a server would send it compressed.
+total=0
+for f in build-web/site/*; do
+  total=$((total + $(gzip -9 -c "$f" | wc -c)))
+done
+echo "site: $(du -cb build-web/site/* | tail -n1 | cut -f1) bytes, $total bytes with gzip -9 (target: at most 300 KB)"
+
+# The native program's frame split at 640 x 480, right after.
+echo "native, bench/fps.sh 640 $seconds (one round):"
+ROUNDS=1 BUILD="$build" bench/fps.sh 640 "$seconds" | tee "$work/native" | sed 's/^/  /'
+web=$(sed -n 's/^webwork640 = //p' "$work/web")
+native=$(sed -n 's/.*presenting, \([0-9.]*\) ms the rest.*/\1/p' "$work/native" | head -n1)
+if [ -n "$web" ] && [ -n "$native" ]; then
+  awk -v w="$web" -v n="$native" 'BEGIN {
+    printf "work per frame outside presenting at 640x480: WebAssembly %.3f ms, native %.3f ms, ratio %.2f (target: at most 2)\n", w, n, (n > 0 ? w / n : 0)
+  }'
+fi

@@ -1,0 +1,162 @@
+// Browser harness: the built site on a loopback port, Debian's Chromium
+// headless through puppeteer-core, the canvas's pixels read in the page, and
+// the reference frames that spumexwebref draws through the desktop code.
+import { spawn, execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const top = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../..');
+export const site = process.env.SPUMEX_SITE || join(top, 'build-web/site');
+export const webref = process.env.SPUMEX_WEBREF || join(top, 'build/e2e/spumexwebref');
+const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+
+// Everything one test file holds: work folder, server, browser, page, and
+// the console errors seen since the last check.
+export const s = { work: '', refs: '', server: null, base: '', browser: null, page: null, errors: [], manifest: null };
+
+// The reference frames, the server on a free port, the browser with a fresh profile.
+export async function setup() {
+  s.work = mkdtempSync(join(tmpdir(), 'spumex-web-'));
+  s.refs = join(s.work, 'refs');
+  execFileSync(webref, [s.refs], { stdio: ['ignore', 'ignore', 'inherit'] });
+  s.manifest = JSON.parse(readFileSync(join(s.refs, 'frames.json'), 'utf8'));
+  s.server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+  s.base = await new Promise((ok, fail) => {
+    let text = '';
+    s.server.stdout.on('data', (d) => {
+      text += d;
+      const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(text);
+      if (m) ok(m[0]);
+    });
+    s.server.on('exit', (code) => fail(new Error(`serve.mjs ended with status ${code}`)));
+  });
+  s.browser = await puppeteer.launch({
+    executablePath: chromium,
+    headless: true,
+    userDataDir: join(s.work, 'profile'),
+    args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync',
+      ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])],
+  });
+  s.page = await s.browser.newPage();
+  // Wide enough that no canvas is scaled: canvas pixels are CSS pixels.
+  await s.page.setViewport({ width: 2200, height: 1700 });
+  s.page.on('console', (m) => {
+    if (m.type() === 'error') s.errors.push(`console: ${m.text()} (${m.location()?.url ?? ''})`);
+  });
+  s.page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
+  s.page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
+}
+
+export async function teardown() {
+  await s.browser?.close();
+  s.server?.kill();
+  if (s.work) rmSync(s.work, { recursive: true, force: true });
+}
+
+// Errors since the last call, as one message ('' for none).
+export function takeerrors() {
+  const e = s.errors.join('\n');
+  s.errors = [];
+  return e;
+}
+
+// Load the page (query such as '?width=333') and wait until it has drawn.
+export async function open(query = '') {
+  await s.page.goto(s.base + query);
+  await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
+}
+
+export async function state() {
+  return s.page.evaluate(() => document.body.dataset.state);
+}
+
+// Viewport position of canvas pixel (px, py): its top left corner plus a
+// half, so that any rounding of the event's position keeps the pixel.
+async function at(px, py) {
+  const r = await s.page.evaluate(() => {
+    const b = document.getElementById('canvas').getBoundingClientRect();
+    return [b.left, b.top];
+  });
+  return [r[0] + px + 0.5, r[1] + py + 0.5];
+}
+
+export async function move(px, py) {
+  const [x, y] = await at(px, py);
+  await s.page.mouse.move(x, y);
+}
+
+export async function click(px, py) {
+  await move(px, py);
+  await s.page.mouse.down();
+  await s.page.mouse.up();
+}
+
+export async function drag([fx, fy, tx, ty]) {
+  await move(fx, fy);
+  await s.page.mouse.down();
+  const [x, y] = await at(tx, ty);
+  await s.page.mouse.move(x, y, { steps: 6 });
+  await s.page.mouse.up();
+}
+
+export async function key(k, shift = false) {
+  if (shift) await s.page.keyboard.down('Shift');
+  await s.page.keyboard.press(k);
+  if (shift) await s.page.keyboard.up('Shift');
+}
+
+// The canvas's pixels, R, G, B, A bytes row by row.
+export async function canvas() {
+  const b64 = await s.page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    let bin = '';
+    for (let i = 0; i < d.length; i += 0x8000) bin += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+    return btoa(bin);
+  });
+  return Buffer.from(b64, 'base64');
+}
+
+// Poll the canvas in the page until it equals the named reference frame or
+// the time is up; '' when equal, else the size or the number of differing
+// pixels and the first difference.
+export async function equalframe(name, timeoutms = 5000) {
+  const f = s.manifest.frames[name];
+  const want = readFileSync(join(s.refs, name + '.rgba')).toString('base64');
+  return s.page.evaluate(async (want, w, h, timeoutms) => {
+    const ref = Uint8Array.from(atob(want), (ch) => ch.charCodeAt(0));
+    const c = document.getElementById('canvas');
+    const hex = (d, i) => '#' + [d[i], d[i + 1], d[i + 2], d[i + 3]].map((v) => v.toString(16).padStart(2, '0')).join('');
+    const until = performance.now() + timeoutms;
+    for (;;) {
+      let why;
+      if (c.width !== w || c.height !== h) {
+        why = `canvas ${c.width}x${c.height}, reference ${w}x${h}`;
+      } else {
+        const d = c.getContext('2d').getImageData(0, 0, w, h).data;
+        let n = 0, first = -1;
+        for (let i = 0; i < d.length; i += 4) {
+          if (d[i] !== ref[i] || d[i + 1] !== ref[i + 1] || d[i + 2] !== ref[i + 2] || d[i + 3] !== ref[i + 3]) {
+            if (n++ === 0) first = i;
+          }
+        }
+        if (n === 0) return '';
+        const p = first / 4;
+        why = `${n} pixels differ, the first at (${p % w}, ${Math.floor(p / w)}): ${hex(d, first)}, want ${hex(ref, first)}`;
+      }
+      if (performance.now() > until) return why;
+      await new Promise((ok) => setTimeout(ok, 25));
+    }
+  }, want, f.width, f.height, timeoutms);
+}
+
+// The simulation steps after which the hose-drag scene shows this frame,
+// as spumexwebref finds them; throws with its message when none does.
+export function hosesteps(rgba) {
+  const file = join(s.work, 'hose.rgba');
+  writeFileSync(file, rgba);
+  return Number(execFileSync(webref, [join(s.work, 'search'), file], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] }));
+}

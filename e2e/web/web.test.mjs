@@ -1,0 +1,93 @@
+// The web version as a user meets it in a browser: every compared frame equals
+// the desktop program's, presets last across reloads, Escape ends the program.
+// The tests run in order in one browser profile: the first stores the blocks
+// that every later start loads from slot 0, so no ball makes a frame uncertain.
+import assert from 'node:assert/strict';
+import { after, afterEach, before, test } from 'node:test';
+import { canvas, click, drag, equalframe, hosesteps, key, move, open, s, setup, state, takeerrors, teardown } from './harness.mjs';
+
+before(setup);
+after(teardown);
+// Neither an error nor a refusal of the page's policy may reach the console.
+afterEach(() => assert.equal(takeerrors(), ''));
+
+async function expectframe(name, timeoutms) {
+  const why = await equalframe(name, timeoutms);
+  assert.equal(why, '', `${name}: ${why}`);
+}
+
+async function park(name = 'start640') {
+  const [px, py] = s.manifest.frames[name].mouse;
+  await move(px, py);
+}
+
+test('x clears the scene, and blocks stored with shift+1 come back after a reload', async () => {
+  await open();
+  await click(...s.manifest.park);
+  await key('x');
+  await expectframe('x', 10000);  // once the balls in flight have fallen out
+  for (const d of s.manifest.blockdrags) await drag(d);
+  await key('Digit1', true);
+  // Escape is handled after the store has been written back.
+  await key('Escape');
+  await s.page.waitForFunction(() => document.body.dataset.state === 'ended');
+  await open();
+  await park();
+  await expectframe('start640');
+});
+
+for (const width of [333, 640, 1024]) {
+  test(`the first frame at width ${width}`, async () => {
+    await open(`?width=${width}`);
+    await park(`start${width}`);
+    await expectframe(`start${width}`);
+  });
+}
+
+test('c, f and h, one after another', async () => {
+  await open();
+  await click(...s.manifest.park);
+  await expectframe('start640');
+  for (const k of ['c', 'f', 'h']) {
+    await key(k);
+    await expectframe(`key${k}`);
+  }
+});
+
+test('the eye demo looks at the pointer', async () => {
+  await open();
+  await park('eyes');
+  await key('e');
+  await expectframe('eyes');
+});
+
+// The hose is dragged out while paused, so the simulation steps from a known
+// scene; the frame seen later must be the one some number of steps gives.
+test('a hose dragged out sprays the balls the desktop program computes', async () => {
+  await open();
+  await click(...s.manifest.park);
+  await key('p');
+  await drag(s.manifest.hosedrag);
+  const paused = await canvas();
+  await key('p');
+  let seen = paused;
+  for (let i = 0; i < 200 && seen.equals(paused); i++) seen = await canvas();
+  assert.ok(!seen.equals(paused), 'nothing moved after the pause');
+  await new Promise((ok) => setTimeout(ok, 300));  // some balls in the air
+  const steps = hosesteps(await canvas());
+  assert.ok(steps > 0, `matched after ${steps} steps`);
+});
+
+test('Escape shows the frame rate and offers to start again', async () => {
+  await open();
+  await key('Escape');
+  await s.page.waitForFunction(() => document.body.dataset.state === 'ended');
+  const [out, hidden] = await s.page.evaluate(() =>
+    [document.getElementById('output').textContent, document.getElementById('restart').hidden]);
+  const fps = /^fps = (\d+)$/m.exec(out);
+  assert.ok(fps && Number(fps[1]) > 0, `no frame-rate line in:\n${out}`);
+  assert.equal(hidden, false, 'no restart button');
+  await s.page.click('#restart');
+  await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
+  assert.equal(await state(), 'running');
+});
