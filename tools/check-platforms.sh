@@ -127,9 +127,14 @@ mountin() {   # mountin TARGET MOUNT-ARGS...
 }
 
 # In the root as root: a login-like environment without DISPLAY, in the tree's folder.
+# The extra certificate authorities this machine tells node to trust (a proxy's, say) are
+# trusted in the root too, so npm reaches its registry from there as it does from here.
+cafile=${NODE_EXTRA_CA_CERTS:-}
 inroot() {
+  local ca=()
+  [ -n "$cafile" ] && [ -r "$root/etc/host-extra-ca.crt" ] && ca=(NODE_EXTRA_CA_CERTS=/etc/host-extra-ca.crt)
   chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    HOME=/root TERM=dumb /bin/bash -c "cd /root/spumex && $1"
+    HOME=/root TERM=dumb "${ca[@]}" /bin/bash -c "cd /root/spumex && $1"
 }
 
 # A fresh root of the platform with the committed tree in /root/spumex.
@@ -150,6 +155,7 @@ newroot() {
   mkdir -p "$cache/$(suite_of "$p")-debs"
   mountin "$root/var/cache/apt/archives" --bind "$cache/$(suite_of "$p")-debs" || return 1
   cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+  if [ -n "$cafile" ] && [ -r "$cafile" ]; then cp -L "$cafile" "$root/etc/host-extra-ca.crt"; fi
   mkdir -p "$root/root/spumex"
   git -C "$repo" archive HEAD | tar -C "$root/root/spumex" -x || return 1
   pre=$(preinstall_of "$p")
