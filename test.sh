@@ -41,19 +41,15 @@ step() {
   return 1
 }
 
-# tests NAME LOG CTEST-ARGS...: runs ctest, counts, and shows each failed test's output.
-tests() {
-  local name=$1 log=$2 start=$SECONDS status total bad
-  shift 2
-  ctest --output-on-failure "$@" >"$log" 2>&1
-  status=$?
-  total=$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n1)
-  bad=$(sed -n 's/.* \([0-9][0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n1)
+# tally NAME LOG START STATUS TOTAL BAD: counts a test stage and prints its line. Returns 0
+# when it passed, 1 when tests failed (the caller shows them), 2 when none ran.
+tally() {
+  local name=$1 log=$2 start=$3 status=$4 total=$5 bad=${6:-0}
   if [ -z "$total" ] || [ "$total" -eq 0 ]; then
     report "$name" "FAIL: no test ran" $((SECONDS - start))
     tail -n 20 "$log"
     failures=$((failures + 1))
-    return 1
+    return 2
   fi
   passed=$((passed + total - bad))
   failed=$((failed + bad))
@@ -62,12 +58,25 @@ tests() {
     return 0
   fi
   report "$name" "$((total - bad)) passed, $bad failed: FAIL" $((SECONDS - start))
+  failures=$((failures + 1))
+  return 1
+}
+
+# tests NAME LOG CTEST-ARGS...: runs ctest, counts, and shows each failed test's output.
+tests() {
+  local name=$1 log=$2 start=$SECONDS status total bad
+  shift 2
+  ctest --output-on-failure "$@" >"$log" 2>&1
+  status=$?
+  total=$(sed -n 's/.*tests failed out of \([0-9][0-9]*\).*/\1/p' "$log" | tail -n1)
+  bad=$(sed -n 's/.* \([0-9][0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n1)
+  tally "$name" "$log" "$start" "$status" "$total" "$bad"
+  case $? in 0) return 0 ;; 2) return 1 ;; esac
   # ctest prints a failed test's output right after its status line.
   awk '/^ *[0-9]+\/[0-9]+ Test +#/ { show = ($0 !~ / Passed /) }
        /tests passed, .* tests failed out of/ { show = 1 }
        show' "$log" | head -n 150
   echo "(the whole output is in $log)"
-  failures=$((failures + 1))
   return 1
 }
 
@@ -99,27 +108,16 @@ fi
 # The web version, built with emscripten and tried in headless Chromium against
 # the reference frames the desktop code draws (build/e2e/spumexwebref).
 webtests() {
-  local name=$1 log=$2 start=$SECONDS total bad
+  local name=$1 log=$2 start=$SECONDS status total bad
   ( cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund &&
     node --test --test-reporter=tap web.test.mjs ) >"$log" 2>&1
+  status=$?
   total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
   bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
-  if [ -z "$total" ] || [ "$total" -eq 0 ]; then
-    report "$name" "FAIL: no test ran" $((SECONDS - start))
-    tail -n 30 "$log"
-    failures=$((failures + 1))
-    return 1
-  fi
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
-  if [ "$bad" -eq 0 ]; then
-    report "$name" "$total passed, 0 failed" $((SECONDS - start))
-    return 0
-  fi
-  report "$name" "$((total - bad)) passed, $bad failed: FAIL" $((SECONDS - start))
+  tally "$name" "$log" "$start" "$status" "$total" "$bad"
+  case $? in 0) return 0 ;; 2) return 1 ;; esac
   grep -E -A 30 '^not ok' "$log" | head -n 150
   echo "(the whole output is in $log)"
-  failures=$((failures + 1))
   return 1
 }
 if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/build.sh; then
