@@ -17,6 +17,12 @@ std::atomic<int32_t> ticks{0};
 uint8_t timeron = 0;
 int frames = 0;
 
+// The clock's callback, on the timer's thread: it only counts.
+uint32_t timertick(uint32_t interval) {
+  ticks.fetch_add(1);
+  return interval;
+}
+
 void initscene() {
   fractal();
   initballs();

@@ -53,7 +53,7 @@ void pollinput();                    // handle every queued SDL event (app/input
 
 // --- the platform's hooks (app/timer.cpp; the web build's web/clock.cpp) ---
 void yieldframe();                   // give the platform its turn once per pass of a drawing or waiting loop; pollinput calls it
-int keepfile(const char* name);      // make a file just written last: 0, or the errno of the failure
+int keepfile();                      // make the files just written last: 0, or the errno of the failure
 
 // --- scaling: each formula as the program computes it ---
 // Whole logical units of a position (arithmetic shift).

@@ -6,11 +6,6 @@
 
 namespace spumex {
 
-uint32_t timertick(uint32_t interval) {
-  ticks.fetch_add(1);
-  return interval;
-}
-
 static Uint32 timercallback(Uint32 interval) {
   return timertick(interval);
 }
@@ -32,7 +27,7 @@ void stoptimer() {
 void yieldframe() {}
 
 // A written file is on the disk already.
-int keepfile(const char*) {
+int keepfile() {
   return 0;
 }
 

@@ -3,15 +3,17 @@
 include(GNUInstallDirs)
 
 set(SPUMEX_APPID io.github.spumex.spumex)
-# The pictures the README shows, installed beside it.
+# Where each part goes: the program, menu entry, metadata, icons, manual page, and the
+# README with the licence and the pictures it shows.
+set(icondir ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+set(SPUMEX_DESTINATIONS ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_DATADIR}/applications
+    ${CMAKE_INSTALL_DATADIR}/metainfo ${icondir}/48x48/apps ${icondir}/256x256/apps
+    ${CMAKE_INSTALL_MANDIR}/man6 ${CMAKE_INSTALL_DOCDIR} ${CMAKE_INSTALL_DOCDIR}/docs)
 file(GLOB SPUMEX_PICTURES ${CMAKE_CURRENT_SOURCE_DIR}/docs/*.png)
 
 # First of all, the directories the install is about to make are recorded for uninstalling.
 install(CODE "set(SPUMEX_DIRS_RECORD \"${CMAKE_BINARY_DIR}/install_directories.txt\")
-  set(SPUMEX_INSTALL_DIRS \"${CMAKE_INSTALL_BINDIR};${CMAKE_INSTALL_DATADIR}/applications;\\
-${CMAKE_INSTALL_DATADIR}/metainfo;${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps;\\
-${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps;${CMAKE_INSTALL_MANDIR}/man6;\\
-${CMAKE_INSTALL_DOCDIR}/docs\")")
+  set(SPUMEX_INSTALL_DIRS \"${SPUMEX_DESTINATIONS}\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/installdirs.cmake)
 install(TARGETS spumex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${SPUMEX_APPID}.desktop
@@ -19,8 +21,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/${SPUMEX_APPID}.desktop
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${SPUMEX_APPID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 48 256)
-  install(FILES ${CMAKE_CURRENT_LIST_DIR}/icons/${size}/spumex.png
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/icons/${size}/spumex.png DESTINATION ${icondir}/${size}x${size}/apps)
 endforeach()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/spumex.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/README.md

@@ -262,7 +262,7 @@ void savepreset(int slot) {
   if (presets[slot] != nullptr) {
     memcpy(presets[slot], text, len + 1);
     if (name != nullptr) err = storeslot(name, presets[slot], len);
-    if (err == 0) err = keepfile(name);
+    if (err == 0) err = keepfile();
   }
   if (err != 0) storefailed(slot, name, err);
   if (name != nullptr && name != local) free(name);

@@ -9,11 +9,6 @@
 
 namespace spumex {
 
-uint32_t timertick(uint32_t interval) {
-  ticks.fetch_add(1);
-  return interval;
-}
-
 static long interval = 0;            // the interval's id while the clock runs
 
 static void intervaltick(void*) {
@@ -40,7 +35,7 @@ void yieldframe() {
 }
 
 // The files live in memory until written back to the browser's storage.
-int keepfile(const char*) {
+int keepfile() {
   switch (spumex_syncstore()) {
     case 0: return 0;
     case 1: return ENOSPC;
