@@ -14,12 +14,8 @@ height=$((width * 480 / 640))
 needpackages xvfb xauth xdotool
 installmissing
 
-for f in spumex spumex-bench spumex-ceiling spumex-firstframe.so; do
-  if [ ! -e "$build/$f" ]; then
-    echo "fps.sh: $build/$f is missing; build first: cmake -S . -B build && cmake --build build" >&2
-    exit 1
-  fi
-done
+. "$root/bench/needbuild.sh"
+needbuild "$build"
 
 work="$(mktemp -d)"
 xpid=""

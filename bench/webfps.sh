@@ -21,12 +21,8 @@ command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 installmissing
 
-for f in spumex spumex-bench spumex-ceiling spumex-firstframe.so; do
-  if [ ! -e "$build/$f" ]; then
-    echo "webfps.sh: $build/$f is missing; build first: cmake -S . -B build && cmake --build build" >&2
-    exit 1
-  fi
-done
+. "$root/bench/needbuild.sh"
+needbuild "$build"
 if [ -d /usr/share/nodejs ]; then
   export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 fi
