@@ -53,7 +53,8 @@ void pollinput();                    // handle every queued SDL event (app/input
 
 // --- the platform's hooks (app/timer.cpp; the web build's web/clock.cpp) ---
 void yieldframe();                   // give the platform its turn once per pass of a drawing or waiting loop; pollinput calls it
-int keepfile();                      // make the files just written last: 0, or the errno of the failure
+int syncfile(int fd);                // put a file's written bytes on the disk, as fsync: 0, or -1 with errno
+int keepfile(const char* name);      // make the file just stored under name last: 0, or the errno of the failure
 
 // --- scaling: each formula as the program computes it ---
 // Whole logical units of a position (arithmetic shift).

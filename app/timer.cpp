@@ -1,8 +1,9 @@
 // Simulation clock: a 10 ms SDL timer that only counts ticks; and the
-// desktop's side of the platform hooks, which have nothing to do here.
+// desktop's side of the platform hooks.
 #include "app/app.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 namespace spumex {
 
@@ -26,8 +27,12 @@ void stoptimer() {
 // The loops run free: SDL's window needs no turn.
 void yieldframe() {}
 
-// A written file is on the disk already.
-int keepfile() {
+int syncfile(int fd) {
+  return fsync(fd);
+}
+
+// A stored file is on the disk already.
+int keepfile(const char*) {
   return 0;
 }
 

@@ -119,7 +119,7 @@ static void syncdirectory(const char* name) {
     if (dir != local) free(dir);
   }
   if (fd < 0) return;
-  fsync(fd);
+  syncfile(fd);
   close(fd);
 }
 
@@ -159,7 +159,7 @@ static int storefile(const char* name, const char* text, size_t count) {
   } else {
     err = replacing && fchmod(fd, old.st_mode & 07777) != 0 ? errno : 0;
     if (err == 0) err = writeall(fd, text, count);
-    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (err == 0 && syncfile(fd) != 0) err = errno;
     if (close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && rename(temp, name) != 0) err = errno;
     if (err == 0)
@@ -176,6 +176,7 @@ static int storeslot(const char* name, const char* text, size_t count) {
   char* target = followlinks(name);
   if (target == nullptr) return errno;
   int err = storefile(target, text, count);
+  if (err == 0) err = keepfile(target);
   free(target);
   return err;
 }
@@ -262,7 +263,6 @@ void savepreset(int slot) {
   if (presets[slot] != nullptr) {
     memcpy(presets[slot], text, len + 1);
     if (name != nullptr) err = storeslot(name, presets[slot], len);
-    if (err == 0) err = keepfile();
   }
   if (err != 0) storefailed(slot, name, err);
   if (name != nullptr && name != local) free(name);

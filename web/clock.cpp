@@ -34,9 +34,16 @@ void yieldframe() {
   spumex_nextframe();
 }
 
+// The files live in memory: emscripten's fsync would write the whole kept
+// folder back to the browser's storage, over what another tab stored since
+// this one started. A stored file is written back alone, by keepfile.
+int syncfile(int) {
+  return 0;
+}
+
 // The files live in memory until written back to the browser's storage.
-int keepfile() {
-  switch (spumex_syncstore()) {
+int keepfile(const char* name) {
+  switch (spumex_keepfile(name)) {
     case 0: return 0;
     case 1: return ENOSPC;
     default: return EIO;

@@ -31,12 +31,51 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  spumex_syncstore__deps: ['$Asyncify', '$FS'],
-  spumex_syncstore: function() {
+  // Writes one file of the kept folder back to IndexedDB, as an entry of the
+  // same form the folder is read from at start. Only that entry is written:
+  // another tab of the page keeps its own copy of the folder, and what it
+  // stored since this one started stays stored.
+  spumex_keepfile__deps: ['$Asyncify', '$FS', '$IDBFS'],
+  spumex_keepfile: function(name) {
+    var path = UTF8ToString(name);
     return Asyncify.handleSleep(function(wakeUp) {
-      FS.syncfs(false, function(error) {
-        if (!error) wakeUp(0);
-        else wakeUp(error.name === 'QuotaExceededError' ? 1 : 2);
+      function failed(error) {
+        wakeUp(error && error.name === 'QuotaExceededError' ? 1 : 2);
+      }
+      var lookup;
+      try {
+        lookup = FS.lookupPath(path);
+      } catch (e) {
+        failed(e);
+        return;
+      }
+      var mount = lookup.node.mount;
+      // Without lasting storage the file lives for this visit only.
+      if (mount.type !== IDBFS) {
+        wakeUp(0);
+        return;
+      }
+      IDBFS.getDB(mount.mountpoint, function(error, db) {
+        if (error) return failed(error);
+        IDBFS.loadLocalEntry(lookup.path, function(error, entry) {
+          if (error) return failed(error);
+          // The write has lasted once its transaction completes; a refused
+          // write (storage full) aborts it.
+          try {
+            var transaction = db.transaction([IDBFS.DB_STORE_NAME], 'readwrite');
+            transaction.oncomplete = function() { wakeUp(0); };
+            transaction.onabort = function() { failed(transaction.error); };
+            try {
+              transaction.objectStore(IDBFS.DB_STORE_NAME).put(entry, lookup.path);
+            } catch (e) {
+              transaction.onabort = null;
+              transaction.abort();
+              failed(e);
+            }
+          } catch (e) {
+            failed(e);
+          }
+        });
       });
     });
   },

@@ -20,7 +20,7 @@ set(weblink
   -O2 -sUSE_SDL=1 -msimd128 -mbulk-memory
   # the loops wait for the browser in these calls; no indirect call leads to one
   -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sASYNCIFY_STACK_SIZE=16384
-  "-sASYNCIFY_IMPORTS=['spumex_nextframe','spumex_mountstore','spumex_syncstore']"
+  "-sASYNCIFY_IMPORTS=['spumex_nextframe','spumex_mountstore','spumex_keepfile']"
   # a strict Content-Security-Policy: no eval, no new Function
   -sDYNAMIC_EXECUTION=0
   -sENVIRONMENT=web

@@ -40,14 +40,21 @@ export async function setup() {
       '--disable-component-update', '--disable-sync',
       ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])],
   });
-  s.page = await s.browser.newPage();
+  s.page = await newpage();
+}
+
+// Another tab of the same browser profile, watched for errors like the first;
+// the helpers below act on whichever page s.page holds.
+export async function newpage() {
+  const page = await s.browser.newPage();
   // Wide enough that no canvas is scaled: canvas pixels are CSS pixels.
-  await s.page.setViewport({ width: 2200, height: 1700 });
-  s.page.on('console', (m) => {
+  await page.setViewport({ width: 2200, height: 1700 });
+  page.on('console', (m) => {
     if (m.type() === 'error') s.errors.push(`console: ${m.text()} (${m.location()?.url ?? ''})`);
   });
-  s.page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
-  s.page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
+  page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
+  page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
+  return page;
 }
 
 export async function teardown() {

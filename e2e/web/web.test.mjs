@@ -4,7 +4,7 @@
 // that every later start loads from slot 0, so no ball makes a frame uncertain.
 import assert from 'node:assert/strict';
 import { after, afterEach, before, test } from 'node:test';
-import { canvas, click, drag, equalframe, hosesteps, key, move, open, s, setup, state, takeerrors, teardown } from './harness.mjs';
+import { canvas, click, drag, equalframe, hosesteps, key, move, newpage, open, s, setup, state, takeerrors, teardown } from './harness.mjs';
 
 before(setup);
 after(teardown);
@@ -90,4 +90,57 @@ test('Escape shows the frame rate and offers to start again', async () => {
   await s.page.click('#restart');
   await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
   assert.equal(await state(), 'running');
+});
+
+// Acts on another tab from now on; a tab in front gets its display frames.
+async function use(page) {
+  s.page = page;
+  await page.bringToFront();
+}
+
+async function quit() {
+  await key('Escape');  // handled once the stores before it are written back
+  await s.page.waitForFunction(() => document.body.dataset.state === 'ended');
+}
+
+// Last, as it leaves slot 0 empty. Tab B opens before tab A stores, then
+// stores other slots and, later than A, the same one; a reload finds every
+// store, the later one where both stored. Then a store the browser refuses.
+test('two tabs store into one profile, and neither loses what the other stored', async () => {
+  const a = s.page;
+  await open();
+  const b = await newpage();
+  await use(b);
+  await open();
+  await use(a);
+  await click(...s.manifest.park);
+  await key('x');
+  await key('Digit1', true);  // the empty scene into slots 0 and 2
+  await key('Digit3', true);
+  await quit();
+  await use(b);
+  await key('Digit2', true);  // the stored blocks into slots 1 and 2
+  await key('Digit3', true);
+  await quit();
+  await b.close();
+
+  await use(a);
+  await open();
+  await park();
+  await expectframe('x');
+  for (const [slot, frame] of [['2', 'start640'], ['1', 'x'], ['3', 'start640']]) {
+    await key(`Digit${slot}`);
+    await expectframe(frame);
+  }
+
+  await s.page.evaluate(() => {
+    IDBObjectStore.prototype.put = () => { throw new DOMException('full', 'QuotaExceededError'); };
+  });
+  await key('Digit5', true);
+  await s.page.waitForFunction(() => /^Couldn't store preset 4 in \S*\.spumexpreset4: No space left on device$/m
+    .test(document.getElementById('output').textContent));
+  await key('Digit1');
+  await expectframe('x');
+  await key('Digit5');  // the slot in memory holds the scene all the same
+  await expectframe('start640');
 });
