@@ -110,7 +110,7 @@ fi
 webtests() {
   local name=$1 log=$2 start=$SECONDS status total bad
   ( cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund &&
-    node --test --test-reporter=tap web.test.mjs ) >"$log" 2>&1
+    node --test --test-reporter=tap web.test.mjs page.test.mjs ) >"$log" 2>&1
   status=$?
   total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
   bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)

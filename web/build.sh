@@ -34,5 +34,12 @@ fi
 
 rm -rf "$site"
 mkdir -p "$site"
-cp "$out/cmake/spumex.js" "$out/cmake/spumex.wasm" web/index.html web/page.js web/page.css web/icon.svg "$site/"
+files=(index.html page.js page.css manifest.webmanifest icon.svg icon-192.png icon-512.png icon-maskable.png)
+cp "$out/cmake/spumex.js" "$out/cmake/spumex.wasm" "${files[@]/#/web/}" "$site/"
+files+=(spumex.js spumex.wasm)
+# The service worker keeps this version's files: their list, and a digest of
+# them that changes whenever one of them does.
+version=$(cd "$site" && cat "${files[@]}" | sha256sum | cut -c1-16)
+list=$(printf "'%s', " "${files[@]}")
+sed -e "s/@VERSION@/$version/" -e "s/@FILES@/${list%, }/" web/sw.js >"$site/sw.js"
 echo "web/build.sh: the site is in $site" >&2

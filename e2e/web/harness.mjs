@@ -22,16 +22,7 @@ export async function setup() {
   s.refs = join(s.work, 'refs');
   execFileSync(webref, [s.refs], { stdio: ['ignore', 'ignore', 'inherit'] });
   s.manifest = JSON.parse(readFileSync(join(s.refs, 'frames.json'), 'utf8'));
-  s.server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-  s.base = await new Promise((ok, fail) => {
-    let text = '';
-    s.server.stdout.on('data', (d) => {
-      text += d;
-      const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(text);
-      if (m) ok(m[0]);
-    });
-    s.server.on('exit', (code) => fail(new Error(`serve.mjs ended with status ${code}`)));
-  });
+  s.base = await serve(0);
   s.browser = await puppeteer.launch({
     executablePath: chromium,
     headless: true,
@@ -47,7 +38,7 @@ export async function setup() {
 // the helpers below act on whichever page s.page holds.
 export async function newpage() {
   const page = await s.browser.newPage();
-  // Wide enough that no canvas is scaled: canvas pixels are CSS pixels.
+  // A large window: the canvas is scaled up by a whole multiple.
   await page.setViewport({ width: 2200, height: 1700 });
   page.on('console', (m) => {
     if (m.type() === 'error') s.errors.push(`console: ${m.text()} (${m.location()?.url ?? ''})`);
@@ -55,6 +46,28 @@ export async function newpage() {
   page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
   page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
   return page;
+}
+
+// The site's server on port (0: a free one); its address.
+export async function serve(port) {
+  s.server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, String(port)], { stdio: ['ignore', 'pipe', 'inherit'] });
+  return new Promise((ok, fail) => {
+    let text = '';
+    s.server.stdout.on('data', (d) => {
+      text += d;
+      const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(text);
+      if (m) ok(m[0]);
+    });
+    s.server.on('exit', (code) => fail(new Error(`serve.mjs ended with status ${code}`)));
+  });
+}
+
+// Stops the server; the next serve(port) brings it back at the same address.
+export async function unserve() {
+  const gone = new Promise((ok) => s.server.once('exit', ok));
+  s.server.kill();
+  await gone;
+  return Number(new URL(s.base).port);
 }
 
 export async function teardown() {
@@ -80,14 +93,15 @@ export async function state() {
   return s.page.evaluate(() => document.body.dataset.state);
 }
 
-// Viewport position of canvas pixel (px, py): its top left corner plus a
-// half, so that any rounding of the event's position keeps the pixel.
-async function at(px, py) {
-  const r = await s.page.evaluate(() => {
-    const b = document.getElementById('canvas').getBoundingClientRect();
-    return [b.left, b.top];
-  });
-  return [r[0] + px + 0.5, r[1] + py + 0.5];
+// Viewport position of canvas pixel (px, py) on the scaled canvas: the whole
+// CSS pixel at or before the pixel's centre, which lies inside it whenever a
+// pixel is a CSS pixel or more wide, however an engine rounds.
+export async function at(px, py) {
+  return s.page.evaluate((px, py) => {
+    const c = document.getElementById('canvas');
+    const b = c.getBoundingClientRect();
+    return [Math.floor(b.left + (px + 0.5) * b.width / c.width), Math.floor(b.top + (py + 0.5) * b.height / c.height)];
+  }, px, py);
 }
 
 export async function move(px, py) {
@@ -166,4 +180,33 @@ export function hosesteps(rgba) {
   const file = join(s.work, 'hose.rgba');
   writeFileSync(file, rgba);
   return Number(execFileSync(webref, [join(s.work, 'search'), file], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] }));
+}
+
+// One finger's drag from canvas pixel to canvas pixel in whole CSS pixels;
+// with second, another finger touches that pixel, moves and lifts halfway.
+export async function touchdrag([fx, fy, tx, ty], second = null) {
+  const [x0, y0] = await at(fx, fy);
+  const [x1, y1] = await at(tx, ty);
+  const finger = await s.page.touchscreen.touchStart(x0, y0);
+  for (let i = 1; i <= 6; i++) {
+    await finger.move(Math.round(x0 + (x1 - x0) * i / 6), Math.round(y0 + (y1 - y0) * i / 6));
+    if (i === 3 && second) {
+      const [x2, y2] = await at(...second);
+      const other = await s.page.touchscreen.touchStart(x2, y2);
+      await other.move(x2 + 40, y2 + 30);
+      await other.end();
+    }
+  }
+  await finger.end();
+}
+
+// A tap on the on-screen key button that sends key.
+export async function tapkey(key) {
+  const b = await s.page.$(`#keys button[data-key="${key}"]`);
+  await b.tap();
+}
+
+// The text of a slot's preset file in the page's file system.
+export async function presettext(slot) {
+  return s.page.evaluate((slot) => FS.readFile(`/home/web_user/.spumexpreset${slot}`, { encoding: 'utf8' }), slot);
 }

@@ -44,15 +44,20 @@ for (const width of [333, 640, 1024]) {
   });
 }
 
-test('c, f and h, one after another', async () => {
-  await open();
-  await click(...s.manifest.park);
-  await expectframe('start640');
-  for (const k of ['c', 'f', 'h']) {
-    await key(k);
-    await expectframe(`key${k}`);
-  }
-});
+// The on-screen buttons send the keys as the keyboard does.
+for (const way of ['keyboard', 'buttons']) {
+  test(`c, f and h, one after another, from the ${way}`, async () => {
+    await open();
+    await click(...s.manifest.park);
+    await expectframe('start640');
+    if (way === 'buttons') await s.page.click('#showkeys');
+    for (const k of ['c', 'f', 'h']) {
+      if (way === 'buttons') await s.page.click(`#keys [data-key="${k}"]`);
+      else await key(k);
+      await expectframe(`key${k}`);
+    }
+  });
+}
 
 test('the eye demo looks at the pointer', async () => {
   await open();

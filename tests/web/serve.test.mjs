@@ -17,7 +17,7 @@ async function start() {
   const site = join(top, 'site');
   mkdirSync(site);
   writeFileSync(join(top, 'secret'), 'outside');
-  for (const name of ['index.html', 'spumex.js', 'spumex.wasm', 'page.css', 'icon.svg']) writeFileSync(join(site, name), name);
+  for (const name of ['index.html', 'spumex.js', 'spumex.wasm', 'page.css', 'icon.svg', 'manifest.webmanifest']) writeFileSync(join(site, name), name);
   const child = spawn(process.execPath, [server, site, '0', '?width=333']);
   const line = await new Promise((resolve, reject) => {
     child.stdout.once('data', (d) => resolve(String(d)));
@@ -52,6 +52,7 @@ test('serves the site with the types a browser needs, and nothing beside it', as
       ['GET', '/spumex.js', 200, 'text/javascript; charset=utf-8', 'spumex.js'],
       ['GET', '/page.css', 200, 'text/css; charset=utf-8', 'page.css'],
       ['GET', '/icon.svg', 200, 'image/svg+xml', 'icon.svg'],
+      ['GET', '/manifest.webmanifest', 200, 'application/manifest+json', 'manifest.webmanifest'],
       ['HEAD', '/spumex.wasm', 200, 'application/wasm', ''],
       ['GET', '/missing.js', 404, undefined, undefined],
       ['GET', '/../secret', 404, undefined, undefined],
