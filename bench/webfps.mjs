@@ -152,6 +152,36 @@ try {
       `${String(ff).padStart(12)}   ${ms(fw).padStart(7)}  ${(100 / ff).toFixed(2).padStart(5)}`);
     if (w === 640) console.log(`webwork640 = ${ms(fw)}\nwebwork640display = ${ms(tw)}`);
   }
+
+  // A low-end phone: Chromium's Pixel 5 (touch, 393 x 851, three device
+  // pixels a CSS pixel) with its processor slowed six times, the page
+  // against the present-only page in the same conditions.
+  const slow = Number(process.env.THROTTLE || 6);
+  const slowwidths = [640, 1024];
+  const cdp = await page.createCDPSession();
+  await page.emulate(puppeteer.KnownDevices['Pixel 5']);
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: slow });
+  const slowed = Object.fromEntries(slowwidths.map((w) => [w, []]));
+  for (let r = 1; r <= rounds; r++) {
+    for (const w of slowwidths) {
+      const x = {};
+      for (const [k, at] of r % 2 ? [['c', ceilingbase], ['p', base]] : [['p', base], ['c', ceilingbase]]) x[k] = await run(at, w);
+      slowed[w].push(x);
+      console.log(`round ${r}, width ${w}, phone, processor ${slow}x slower: present-only ${x.c.fps} fps, ` +
+        `spumex ${x.p.fps} fps, ${(100 * x.p.fps / x.c.fps).toFixed(1)} %`);
+    }
+  }
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
+  console.log(`median over ${rounds} rounds, phone with the processor ${slow}x slower:`);
+  console.log('  width   present-only   spumex   ratio   present-only ms   spumex ms');
+  for (const w of slowwidths) {
+    const x = slowed[w];
+    const med = (k, f) => median(x.map((v) => f(v[k])));
+    const q = median(x.map((v) => 100 * v.p.fps / v.c.fps));
+    console.log(`  ${String(w).padStart(5)}   ${String(med('c', (v) => v.fps)).padStart(12)}   ` +
+      `${String(med('p', (v) => v.fps)).padStart(6)}   ${q.toFixed(1).padStart(5)} %   ` +
+      `${ms(med('c', (v) => v.ms)).padStart(15)}   ${ms(med('p', (v) => v.ms)).padStart(9)}`);
+  }
 } finally {
   await browser.close();
   server1.kill();

@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
   std::string dir = argv[1];
   std::string home = freshhome();
   writefile(home + "/.spumexpreset0", scene);
+  writefile(dir + "/scene.preset", scene);  // for the web version's picture
 
   xserver x;
   if (!startxserver(x)) {

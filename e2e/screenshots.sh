@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Make the README's pictures from the running program: docs/scene.png,
-# docs/spiral.png and docs/eyes.png. Build directory: $BUILD (default build).
+# docs/spiral.png and docs/eyes.png; with --web also docs/phone.png, the web
+# version on an emulated phone with the same scene. Build directory: $BUILD
+# (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/deps.sh
 
 needpackages cmake g++ make pkg-config libgtest-dev xvfb libx11-dev libxtst-dev imagemagick
+if [ "${1:-}" = --web ]; then
+  needpackages emscripten chromium
+  command -v node >/dev/null 2>&1 || needpackages nodejs
+  command -v npm >/dev/null 2>&1 || needpackages npm
+fi
 needsdl
 installmissing
 
@@ -21,3 +28,9 @@ for name in scene spiral eyes; do
   convert "$tmp/$name.ppm" -strip "docs/$name.png"
 done
 echo "wrote docs/scene.png docs/spiral.png docs/eyes.png"
+if [ "${1:-}" = --web ]; then
+  web/build.sh
+  (cd e2e/web && [ -d node_modules ] || PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >&2)
+  node e2e/web/phone.mjs build-web/site "$tmp/scene.preset" docs/phone.png
+  echo "wrote docs/phone.png"
+fi

@@ -217,10 +217,14 @@
     });
   }
 
-  // The site kept for offline starts, once the page has what it needs.
+  // The site kept for offline starts, once the page has what it needs; a
+  // newer site, when there is one, is fetched now and used from the next
+  // visit on.
   if ('serviceWorker' in navigator) {
     window.addEventListener('load', function () {
-      navigator.serviceWorker.register('sw.js').catch(function () {});
+      navigator.serviceWorker.register('sw.js').then(function (registration) {
+        return registration.active ? registration.update() : null;
+      }).catch(function () {});
     });
   }
 

@@ -19,7 +19,10 @@ test('on a phone, touch drags and the on-screen Shift and digit store what the m
   await open();
   const start = await presettext(0).catch(() => '');
   const drags = [s.manifest.hosedrag, ...s.manifest.blockdrags];
-  // A second finger during the block drag changes nothing.
+  // The page scrolled a little, and a second finger during the block drag:
+  // neither changes where anything goes.
+  const scroll = () => s.page.evaluate(() => { window.scrollTo(0, 8); return window.scrollY; });
+  assert.equal(await scroll(), 8);
   for (const d of drags) await touchdrag(d, d === drags[1] ? s.manifest.park : null);
   await tapkey('Shift');
   const label = await s.page.$eval('#keys [data-key="3"]', (b) => b.getAttribute('aria-label'));
@@ -31,6 +34,7 @@ test('on a phone, touch drags and the on-screen Shift and digit store what the m
   }).then((h) => h.jsonValue());
 
   await open();
+  await scroll();
   for (const d of drags) await drag(d);
   await key('Digit4', true);
   await s.page.waitForFunction(() => {
