@@ -84,7 +84,7 @@ tests() {
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
-  emscripten chromium
+  emscripten chromium ffmpeg
 command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&

@@ -237,11 +237,7 @@ static size_t addline(size_t len, int written) {
   return len + (size_t)written;
 }
 
-void savepreset(int slot) {
-  if (slot < 0 || slot >= NPRESETS || scratch == nullptr) return;
-  char local[NAMESIZE];
-  char* name = slotname(slot, local, NAMESIZE);
-
+size_t composescene() {
   char* text = (char*)scratch;
   size_t len = 0;
   text[0] = 0;
@@ -256,12 +252,20 @@ void savepreset(int slot) {
     len = addline(len, w);
   }
   text[len] = 0;
+  return len;
+}
 
+void savepreset(int slot) {
+  if (slot < 0 || slot >= NPRESETS || scratch == nullptr) return;
+  char local[NAMESIZE];
+  char* name = slotname(slot, local, NAMESIZE);
+
+  size_t len = composescene();
   free(presets[slot]);
   presets[slot] = (char*)malloc(len + 1);
   int err = ENOMEM;
   if (presets[slot] != nullptr) {
-    memcpy(presets[slot], text, len + 1);
+    memcpy(presets[slot], scratch, len + 1);
     if (name != nullptr) err = storeslot(name, presets[slot], len);
   }
   if (err != 0) storefailed(slot, name, err);
@@ -308,26 +312,20 @@ static bool readfields(const char* p, const char* prefix, int32_t* values, int c
   return true;
 }
 
-void loadpreset(int slot) {
-  if (slot < 0 || slot >= NPRESETS || presets[slot] == nullptr) return;
-  // The scene is cleared as key x does it; the block map is made once, for
-  // the loaded blocks, since nothing reads it in between.
-  clearobjects();
-  const char* p = presets[slot];
-  if (*p == 0) {
-    makeblockmap();
-    return;
-  }
-
+// Goes through a preset text line by line: with load, appends each hose and
+// block it reads to the scene; without, only counts. Returns the lines that
+// hold neither a hose nor a block, or one the pools have no room left for.
+static int readtext(const char* p, bool load) {
   hose** hosetail = &hoses;
   block** blocktail = &blocks;
   while (*hosetail != nullptr) hosetail = &(*hosetail)->next;
   while (*blocktail != nullptr) blocktail = &(*blocktail)->next;
 
+  int nhoses = 0, nblocks = 0, skipped = 0;
   for (;;) {
     int32_t v[6];
     if (readfields(p, "hose:", v, 6)) {
-      hose* h = allochose();
+      hose* h = load ? allochose() : nullptr;
       if (h != nullptr) {
         h->x = v[0];
         h->y = v[1];
@@ -338,22 +336,45 @@ void loadpreset(int slot) {
         h->code = colorcode(h->r, h->g, h->b);
         *hosetail = h;
         hosetail = &h->next;
+      } else if (load || ++nhoses > MAXHOSES) {
+        skipped++;
       }
     } else if (readfields(p, "block:", v, 3)) {
-      block* b = allocblock();
+      block* b = load ? allocblock() : nullptr;
       if (b != nullptr) {
         b->x = v[0];
         b->y = v[1];
         b->angle = v[2];
         *blocktail = b;
         blocktail = &b->next;
+      } else if (load || ++nblocks > MAXBLOCKS) {
+        skipped++;
       }
+    } else {
+      skipped++;
     }
     const char* lf = strchr(p, '\n');
     if (lf == nullptr || lf[1] == 0) break;
     p = lf + 1;
   }
+  return skipped;
+}
+
+int skippedlines(const char* text) {
+  return *text == 0 ? 0 : readtext(text, false);
+}
+
+void loadtext(const char* text) {
+  // The scene is cleared as key x does it; the block map is made once, for
+  // the loaded blocks, since nothing reads it in between.
+  clearobjects();
+  if (*text != 0) readtext(text, true);
   makeblockmap();
+}
+
+void loadpreset(int slot) {
+  if (slot < 0 || slot >= NPRESETS || presets[slot] == nullptr) return;
+  loadtext(presets[slot]);
 }
 
 }  // namespace spumex

@@ -34,7 +34,7 @@ fi
 
 rm -rf "$site"
 mkdir -p "$site"
-files=(index.html page.js page.css manifest.webmanifest icon.svg icon-192.png icon-512.png icon-maskable.png)
+files=(index.html page.js share.js page.css manifest.webmanifest icon.svg icon-192.png icon-512.png icon-maskable.png)
 cp "$out/cmake/spumex.js" "$out/cmake/spumex.wasm" "${files[@]/#/web/}" "$site/"
 files+=(spumex.js spumex.wasm)
 # The service worker keeps this version's files: their list, and a digest of

@@ -15,8 +15,11 @@ static void intervaltick(void*) {
   timertick(TICKMS);
 }
 
+// The clock starts once the scene is built: a scene brought by the page's
+// link replaces slot 0's then, before the first frame.
 void starttimer() {
   if (timeron) return;
+  linkscene();
   timeron = 1;
   interval = emscripten_set_interval(intervaltick, TICKMS, nullptr);
   ticks.store(0);

@@ -80,6 +80,23 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // The scene text a link brought, decoded by the page (Module.linkscene,
+  // bytes without a zero), copied into the program's buffer.
+  spumex_linkbytes: function(buffer, size) {
+    var bytes = Module['linkscene'];
+    if (!bytes) return -1;
+    var n = Math.min(bytes.length, size);
+    HEAPU8.set(bytes.subarray(0, n), buffer);
+    return n;
+  },
+
+  // The page's hold on the scene: Module.scenetext() gives the scene's
+  // preset text from now on; Module.onlinkread hears how the link's read.
+  spumex_linkread: function(skipped) {
+    Module['scenetext'] = function() { return UTF8ToString(_spumex_scenetext()); };
+    if (Module['onlinkread']) Module['onlinkread'](skipped);
+  },
+
   spumex_shown: function() {
     if (Module['onshown']) Module['onshown']();
   },

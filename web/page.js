@@ -1,7 +1,7 @@
 // The page around the program: its width argument, its printed lines, its
 // state (loading, running, ended) and starting it again; the canvas scaled
 // to the window; one finger as the mouse; buttons for the keys; the offline
-// copy of the site.
+// copy of the site. Sharing is share.js.
 'use strict';
 (function () {
   var stage = document.getElementById('stage');
@@ -184,9 +184,12 @@
     keys.appendChild(b);
   });
   setshift(false);
-  // A press by finger or mouse leaves the keyboard with the canvas.
-  keys.addEventListener('mousedown', function (event) {
-    event.preventDefault();
+  // A press by finger or mouse on a key or the page's own buttons leaves
+  // the keyboard with the canvas.
+  [keys, document.getElementById('controls')].forEach(function (row) {
+    row.addEventListener('mousedown', function (event) {
+      if (event.target.closest('button')) event.preventDefault();
+    });
   });
   keys.addEventListener('click', function (event) {
     var b = event.target.closest('button');
@@ -244,4 +247,14 @@
     onAbort: ended,
   };
   fit();
+
+  // The program starts once the page's scripts have run and the address's
+  // scene link, if any, is read (share.js).
+  document.addEventListener('DOMContentLoaded', function () {
+    (window.spumexlink ? window.spumexlink() : Promise.resolve()).then(function () {
+      var script = document.createElement('script');
+      script.src = 'spumex.js';
+      document.body.appendChild(script);
+    });
+  });
 })();

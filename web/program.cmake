@@ -7,7 +7,7 @@ file(GLOB websources CONFIGURE_DEPENDS
 # The desktop's SDL edge: the window, the SDL timer and the process entry.
 list(REMOVE_ITEM websources ${top}/app/main.cpp ${top}/app/timer.cpp ${top}/gfx/video.cpp)
 # The browser's display and clock in their place.
-list(APPEND websources ${top}/web/clock.cpp ${top}/web/display.cpp)
+list(APPEND websources ${top}/web/clock.cpp ${top}/web/display.cpp ${top}/web/link.cpp)
 
 # Exact floating point: no contraction into fused multiply-adds, no fast-math.
 # emscripten's own SDL 1.2: the default of older emscriptens, asked for by name

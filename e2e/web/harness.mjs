@@ -34,10 +34,11 @@ export async function setup() {
   s.page = await newpage();
 }
 
-// Another tab of the same browser profile, watched for errors like the first;
-// the helpers below act on whichever page s.page holds.
-export async function newpage() {
-  const page = await s.browser.newPage();
+// Another tab of the same browser profile (or of context, a fresh one),
+// watched for errors like the first; the helpers below act on whichever page
+// s.page holds.
+export async function newpage(context = s.browser) {
+  const page = await context.newPage();
   // A large window: the canvas is scaled up by a whole multiple.
   await page.setViewport({ width: 2200, height: 1700 });
   page.on('console', (m) => {

@@ -2,11 +2,16 @@
 // the key buttons, the canvas fitted to the screen, installing, offline
 // starts, and what assistive technology finds.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { join, resolve } from 'node:path';
+import { deflateRawSync } from 'node:zlib';
 import { after, afterEach, before, test } from 'node:test';
 import { KnownDevices } from 'puppeteer-core';
-import { drag, key, open, presettext, s, serve, setup, takeerrors, tapkey, teardown, touchdrag, unserve } from './harness.mjs';
+import { canvas, drag, equalframe, key, move, newpage, open, presettext, s, serve, setup, takeerrors, tapkey, teardown, touchdrag, unserve } from './harness.mjs';
+
+const top = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../..');
 
 before(setup);
 after(teardown);
@@ -117,4 +122,104 @@ test('axe finds nothing serious while loading, running and ended, keys shown', a
   await s.page.click('#keys [data-key="Escape"]');
   await s.page.waitForFunction(() => document.body.dataset.state === 'ended');
   assert.deepEqual(await violations(), [], 'ended');
+});
+
+// A fresh profile's page at address, running.
+async function fresh(address) {
+  const context = await s.browser.createBrowserContext();
+  s.page = await newpage(context);
+  await s.page.goto(address);
+  await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
+  return context;
+}
+const stored = () => s.page.evaluate(() => FS.readdir('/home/web_user').filter((n) => n.startsWith('.spumexpreset')));
+
+test('a desktop preset made a link, and the share button\'s link, open to the desktop\'s pixels and store nothing', async () => {
+  const first = s.page;
+  // The blocks the reference frames start from, as the desktop stored them.
+  let address = execFileSync(join(top, 'tools/scenelink.sh'), [join(s.refs, 'home/.spumexpreset0'), s.base], { encoding: 'utf8' }).trim();
+  for (const made of ['tools/scenelink.sh', 'the share button']) {
+    const context = await fresh(address);
+    await move(...s.manifest.park);
+    assert.equal(await equalframe('start640'), '', made);
+    assert.deepEqual(await stored(), [], made);
+    await s.page.click('[data-action="share"]');
+    address = await s.page.waitForFunction(() => document.getElementById('share-link').value).then((h) => h.jsonValue());
+    assert.ok(address.length < 2000, `a ${address.length} character link`);
+    await context.close();
+  }
+  s.page = first;
+});
+
+test('a link with no usable scene says so in one line, starts without it and stores nothing', async () => {
+  const code = (text) => deflateRawSync(text).toString('base64url');
+  const full = code(readFileSync(join(s.refs, 'home/.spumexpreset0')));
+  const none = 'This link holds no usable scene: Spumex starts without it.';
+  const cases = [
+    ['not base64url', 'ab$c', none],
+    ['not deflate', Buffer.from('hello').toString('base64url'), none],
+    ['cut short', full.slice(0, full.length >> 1), none],
+    ['over 65,535 bytes inflated', code(Buffer.alloc(65536, 'x')), none],
+    ['a zero byte', code('block:1,2,3\n\0'), none],
+    ['lines the preset reader skips', code('hose:1,2,3\nblock:1,2,3\nhose :1,2,3,4,5,6\n'),
+      'This link\u2019s scene has 2 lines Spumex cannot read: Spumex starts without it.'],
+  ];
+  const first = s.page;
+  const context = await fresh(s.base);
+  const plain = await s.page.evaluate(() => Module.scenetext());
+  for (const [name, fragment, line] of cases) {
+    await s.page.goto('about:blank');
+    await s.page.goto(`${s.base}#scene=${fragment}`);
+    await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
+    assert.equal(await s.page.$eval('#status', (p) => p.textContent), line, name);
+    assert.equal(await s.page.evaluate(() => Module.scenetext()), plain, name);
+    assert.deepEqual(await stored(), [], name);
+  }
+  await context.close();
+  s.page = first;
+});
+
+// The download the page would make, caught in the page: name and bytes.
+async function catchdownload(action) {
+  await s.page.evaluate(() => {
+    window.caught = null;
+    const made = URL.createObjectURL;
+    let blob = null;
+    URL.createObjectURL = (b) => {
+      blob = b;
+      return made(b);
+    };
+    HTMLAnchorElement.prototype.click = function () {
+      const name = this.download;
+      blob.arrayBuffer().then((b) => {
+        let bin = '';
+        const d = new Uint8Array(b);
+        for (let i = 0; i < d.length; i += 0x8000) bin += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+        window.caught = { name, data: btoa(bin) };
+      });
+    };
+  });
+  await s.page.click(`[data-action="${action}"]`);
+  const got = await s.page.waitForFunction(() => window.caught, { timeout: 20000 }).then((h) => h.jsonValue());
+  return { name: got.name, data: Buffer.from(got.data, 'base64') };
+}
+
+test('the picture is the canvas pixel for pixel, and the clip holds frames of its size', async () => {
+  await open('?width=333');
+  await key('p');  // a still canvas
+  const png = await catchdownload('picture');
+  assert.match(png.name, /^spumex-.*\.png$/);
+  const file = join(s.work, 'picture.png');
+  writeFileSync(file, png.data);
+  const rgba = execFileSync('convert', [file, '-depth', '8', 'rgba:-'], { maxBuffer: 1 << 24 });
+  assert.ok(rgba.equals(await canvas()), 'the PNG differs from the canvas');
+  await key('p');
+  const webm = await catchdownload('clip');
+  assert.match(webm.name, /^spumex-.*\.webm$/);
+  writeFileSync(join(s.work, 'clip.webm'), webm.data);
+  const probe = execFileSync('ffprobe', ['-v', 'error', '-count_frames', '-select_streams', 'v:0',
+    '-show_entries', 'stream=width,height,nb_read_frames', '-of', 'csv=p=0', join(s.work, 'clip.webm')], { encoding: 'utf8' });
+  const [w, h, frames] = probe.trim().split(',').map(Number);
+  assert.deepEqual([w, h], [333, 249]);
+  assert.ok(frames > 1, `${frames} frames`);
 });

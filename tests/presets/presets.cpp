@@ -224,33 +224,38 @@ struct textcase {
   const char* text;
   std::vector<hoseval> hoses;
   std::vector<blockval> blocks;
+  int skipped;  // lines that hold neither a hose nor a block
 };
 
 // colour codes: (r >> 5) << 6 | (g >> 5) << 3 | b >> 5
 const textcase textcases[] = {
-    {"five numbers", "hose:1,2,3,4,5\n", {}, {}},
-    {"red 300 is 44", "hose:100,200,5,300,0,0\n", {{100, 200, 5, 44, 0, 0, 64}}, {}},
-    {"sixth number on next line", "hose:1,2,3,4,5,\n6\nblock:7,8,9\n", {{1, 2, 3, 4, 5, 6, 0}}, {{7, 8, 9}}},
-    {"crlf", "hose:1,2,3,160,64,255\r\nblock:7,8,9\r\n", {{1, 2, 3, 160, 64, 255, 5 << 6 | 2 << 3 | 7}}, {{7, 8, 9}}},
+    {"five numbers", "hose:1,2,3,4,5\n", {}, {}, 1},
+    {"red 300 is 44", "hose:100,200,5,300,0,0\n", {{100, 200, 5, 44, 0, 0, 64}}, {}, 0},
+    {"sixth number on next line", "hose:1,2,3,4,5,\n6\nblock:7,8,9\n", {{1, 2, 3, 4, 5, 6, 0}}, {{7, 8, 9}}, 1},
+    {"crlf", "hose:1,2,3,160,64,255\r\nblock:7,8,9\r\n", {{1, 2, 3, 160, 64, 255, 5 << 6 | 2 << 3 | 7}}, {{7, 8, 9}}, 0},
     {"junk between good lines",
      "garbage\nhose:1,2,3,4,5,6\n  hose:9,9,9,9,9,9\nhose :1,2,3,4,5,6\nblock:1,2\n"
      "block:4,5,6 trailing\nHOSE:1,2,3,4,5,6\n\n\nblock:-7,+8, 9",
      {{1, 2, 3, 4, 5, 6, 0}},
-     {{4, 5, 6}, {-7, 8, 9}}},
-    {"white space before numbers", "hose: 1,\t2,\n\r\v\f 3,-4,+5,6\n", {{1, 2, 3, 252, 5, 6, 7 << 6}}, {}},
-    {"white space before a comma", "hose:1 ,2,3,4,5,6\nblock:1,2 ,3\n", {}, {}},
-    {"sign without digits", "hose:-,1,2,3,4,5\nblock:+,1,2\nblock:1,2,-\n", {}, {}},
-    {"leading zeros and trailing text", "block:007,-0,0012x,99\n", {}, {{7, 0, 12}}},
-    {"no final line feed", "block:1,2,3", {}, {{1, 2, 3}}},
+     {{4, 5, 6}, {-7, 8, 9}},
+     7},
+    {"white space before numbers", "hose: 1,\t2,\n\r\v\f 3,-4,+5,6\n", {{1, 2, 3, 252, 5, 6, 7 << 6}}, {}, 1},
+    {"white space before a comma", "hose:1 ,2,3,4,5,6\nblock:1,2 ,3\n", {}, {}, 2},
+    {"sign without digits", "hose:-,1,2,3,4,5\nblock:+,1,2\nblock:1,2,-\n", {}, {}, 3},
+    {"leading zeros and trailing text", "block:007,-0,0012x,99\n", {}, {{7, 0, 12}}, 0},
+    {"no final line feed", "block:1,2,3", {}, {{1, 2, 3}}, 0},
     {"numbers beyond int saturate",
      "hose:99999999999,-99999999999,4294967297,-1,256,511\nblock:2147483647,-2147483648,2147483648\n",
      {{INT32_MAX, INT32_MIN, INT32_MAX, 255, 0, 255, 7 << 6 | 7}},
-     {{INT32_MAX, INT32_MIN, INT32_MAX}}},
+     {{INT32_MAX, INT32_MIN, INT32_MAX}},
+     0},
     {"lines keep their order", "block:1,1,1\nhose:5,5,5,0,0,0\nblock:2,2,2\nhose:6,6,6,0,0,0\n",
      {{5, 5, 5, 0, 0, 0, 0}, {6, 6, 6, 0, 0, 0, 0}},
-     {{1, 1, 1}, {2, 2, 2}}},
-    {"only line feeds", "\n\n\n", {}, {}},
-    {"number runs into the end", "hose:1,2,3,4,5,", {}, {}},
+     {{1, 1, 1}, {2, 2, 2}},
+     0},
+    {"only line feeds", "\n\n\n", {}, {}, 3},
+    {"number runs into the end", "hose:1,2,3,4,5,", {}, {}, 1},
+    {"empty", "", {}, {}, 0},
 };
 
 TEST_F(Presets, TextCases) {
@@ -261,6 +266,7 @@ TEST_F(Presets, TextCases) {
     loadtext(c.text);
     EXPECT_EQ(livehoses(), c.hoses) << c.name;
     EXPECT_EQ(liveblocks(), c.blocks) << c.name;
+    EXPECT_EQ(skippedlines(c.text), c.skipped) << c.name;
   }
 }
 
@@ -278,6 +284,7 @@ TEST_F(Presets, ExtraLinesBeyondPoolsDropped) {
   std::string text;
   for (int i = 0; i < 70; i++) text += "hose:" + std::to_string(i) + ",0,0,0,0,0\n";
   for (int i = 0; i < 70; i++) text += "block:" + std::to_string(i) + ",0,0\n";
+  EXPECT_EQ(skippedlines(text.c_str()), 12);
   loadtext(text.c_str());
   const auto hv = livehoses();
   const auto bv = liveblocks();
