@@ -258,6 +258,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   takescene(first);
   checkmap(first.nblocks, files);  // the whole map with the files, else the cells marked lately
 
+  // Each line the loader looks at gives a hose, a block or a skipped line.
+  const char* text = presets[0];
+  int looked = *text != 0;
+  for (const char* p = text; *p != 0; p++) looked += p[0] == '\n' && p[1] != 0;
+  FUZZCHECK(skippedlines(text) + first.nhoses + first.nblocks == looked);
+
   if (files) {
     // Stored back: memory and file agree, and loading the store gives the same scene.
     savepreset(1);
