@@ -41,7 +41,7 @@ done
 Xvfb ":$disp" -screen 0 "${width}x${height}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
 xpid=$!
 export DISPLAY=":$disp"
-unset SDL_VIDEODRIVER
+unset SDL_VIDEODRIVER SDL_VIDEO_DRIVER
 for _ in $(seq 100); do
   xdotool getdisplaygeometry >/dev/null 2>&1 && break
   sleep 0.1

@@ -45,6 +45,10 @@ static picture readscreen() {
 
 void referencestart(const std::string& home, const std::vector<std::string>& args) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
+  // Each start opens the display afresh, as a new process would: SDL 1.2 over
+  // SDL 3 crashes presenting a mode set larger than the one before it, which
+  // the program itself, setting its mode once, never does.
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_Quit();
   const char* oldhome = getenv("HOME");
   std::string keep = oldhome ? oldhome : "";
   resetrand();  // the sequence of a program that never seeds

@@ -14,10 +14,14 @@ namespace spumex {
 // Why the video driver SDL chose by itself cannot be used: where there is no
 // display, SDL 2 falls back to its offscreen driver, which draws nowhere, and
 // the program would run unseen. Null when the driver shows a window, or was
-// asked for by name in SDL_VIDEODRIVER (as the tests ask for the dummy one).
-static const char* nodisplay() {
-  const char* asked = getenv("SDL_VIDEODRIVER");
-  if (asked != nullptr && asked[0] != 0) return nullptr;
+// asked for by name (as the tests ask for the dummy one): in SDL_VIDEODRIVER,
+// or in SDL_VIDEO_DRIVER, SDL 3's name for it, which SDL 1.2 may run over.
+const char* nodisplay() {
+  static const char* const names[] = {"SDL_VIDEODRIVER", "SDL_VIDEO_DRIVER"};
+  for (const char* var : names) {
+    const char* asked = getenv(var);
+    if (asked != nullptr && asked[0] != 0) return nullptr;
+  }
   char name[32];
   if (SDL_VideoDriverName(name, sizeof name) == nullptr) return nullptr;
   if (strcmp(name, "offscreen") == 0 || strcmp(name, "dummy") == 0)

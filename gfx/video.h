@@ -11,5 +11,6 @@ bool mustlock();                     // the surface must be locked before drawin
 void usesurface(SDL_Surface* s);     // draw into this surface: its pixels, pitch and depth
 void fillpalette();                  // the grey ramp into palette
 bool memoryscreen();                 // the screen is a memory screen, not a window
+const char* nodisplay();             // why SDL's video driver shows nothing and was not asked for, or null
 
 }  // namespace spumex

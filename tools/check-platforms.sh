@@ -9,8 +9,11 @@
 #
 # Platforms: debian12-sdl1.2.15  Debian 12 with libsdl1.2-dev (installed by test.sh)
 #            debian12-sdl12compat  Debian 12 with libsdl1.2-compat-dev installed beforehand
-#            debian13  Debian 13 (sdl12-compat is its SDL 1.2)
-#            debian12-package, debian13-package  the Debian package on Debian 12 and 13:
+#            debian13  Debian 13 (sdl12-compat over SDL 2 is its SDL 1.2)
+#            debian-unstable  Debian unstable, the next Debian (sdl12-compat over sdl2-compat
+#              over SDL 3); its roots skip apt's Valid-Until check (see newroot)
+#            debian12-package, debian13-package, debian-unstable-package  the Debian package
+#              on Debian 12, 13 and unstable:
 #              built with dpkg-buildpackage in a root that has only its Build-Depends
 #              (apt-get build-dep), checked with lintian (no error, no warning), installed
 #              with apt into another fresh root, tested there with autopkgtest's null
@@ -28,7 +31,8 @@
 #              SPUMEX_KEEP_ROOTS=1    keep the unpacked roots after the run
 set -uo pipefail
 
-all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13 debian12-package debian13-package)
+all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13 debian-unstable
+  debian12-package debian13-package debian-unstable-package)
 cache=${SPUMEX_PLATFORM_CACHE:-/var/cache/spumex-platforms}
 workdir=${SPUMEX_PLATFORM_WORK:-/var/tmp/spumex-platforms}
 runseconds=${SPUMEX_RUN_SECONDS:-8}
@@ -40,6 +44,7 @@ suite_of() {
   case $1 in
     debian12-*) echo bookworm ;;
     debian13 | debian13-package) echo trixie ;;
+    debian-unstable | debian-unstable-package) echo sid ;;
     *) return 1 ;;
   esac
 }
@@ -145,6 +150,12 @@ newroot() {
   rm -rf "$root"
   mkdir -p "$root"
   tar -C "$root" -xf "$tar" || return 1
+  # The unstable archive reached from here may be a snapshot older than its Release file's
+  # Valid-Until date, which apt would refuse; a current archive does not need this, and the
+  # released suites keep apt's check.
+  if [ "$(suite_of "$p")" = sid ]; then
+    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99no-check-valid-until"
+  fi
   mountin "$root/proc" -t proc proc &&
     mountin "$root/sys" --bind /sys &&
     mountin "$root/dev" --bind /dev &&
@@ -318,7 +329,7 @@ for p in "${platforms[@]}"; do
       dropcurrent
       result=PASS
       if [ "$status" -ne 0 ]; then result=FAIL; summary=1; fi
-      printf '%-21s %s  package %s  %s  (logs: %s)\n' "$p" "$result" "$(fmt_time $((SECONDS - start)))" \
+      printf '%-23s %s  package %s  %s  (logs: %s)\n' "$p" "$result" "$(fmt_time $((SECONDS - start)))" \
         "$info" "$workdir/$p/"
       continue
       ;;
@@ -334,7 +345,7 @@ for p in "${platforms[@]}"; do
   dropcurrent
   result=PASS
   if [ "$teststatus" -ne 0 ] || [ "$runstatus" -ne 0 ]; then result=FAIL; summary=1; fi
-  printf '%-21s %s  test.sh %s  run.sh %s  %s  (logs: %s)\n' "$p" "$result" "$testtime" "$runinfo" \
+  printf '%-23s %s  test.sh %s  run.sh %s  %s  (logs: %s)\n' "$p" "$result" "$testtime" "$runinfo" \
     "$testinfo" "$workdir/$p/"
 done
 exit "$summary"

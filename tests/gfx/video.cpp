@@ -6,8 +6,11 @@
 #include "gfx/gfx.h"
 #include "gfx/video.h"
 #include "helpers/testscreen.h"
+#include "helpers/testvideo.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace spumex {
@@ -133,6 +136,39 @@ TEST(RowOffsets, OneStrideApartBelowTheHeight) {
     EXPECT_EQ(rowoffsets[ysize], -7);
   }
   EXPECT_EQ(rowoffsets[1], 1001);
+}
+
+// The dummy driver shows nothing: the program runs on it only when it was asked
+// for by name, under SDL 1.2's and SDL 2's name or under SDL 3's, either of
+// which a user may set when SDL 1.2 runs over SDL 3.
+TEST(NoDisplay, DummyDriverOnlyWhenAskedForByName) {
+  usevideo();
+  const char* const names[] = {"SDL_VIDEODRIVER", "SDL_VIDEO_DRIVER"};
+  std::string saved[2];
+  bool had[2];
+  for (int i = 0; i < 2; i++) {
+    const char* v = getenv(names[i]);
+    had[i] = v != nullptr;
+    if (had[i]) saved[i] = v;
+  }
+  struct {
+    const char* var;
+    const char* value;
+    bool refused;
+  } cases[] = {
+      {"SDL_VIDEODRIVER", "dummy", false}, {"SDL_VIDEO_DRIVER", "dummy", false}, {"SDL_VIDEO_DRIVER", "x11", false},
+      {"SDL_VIDEODRIVER", "", true},       {"SDL_VIDEO_DRIVER", "", true},       {nullptr, nullptr, true},
+  };
+  for (const auto& c : cases) {
+    for (const char* n : names) unsetenv(n);
+    if (c.var != nullptr) setenv(c.var, c.value, 1);
+    const char* why = nodisplay();
+    EXPECT_EQ(why != nullptr, c.refused) << (c.var ? c.var : "neither") << "=" << (c.value ? c.value : "");
+  }
+  for (int i = 0; i < 2; i++) {
+    if (had[i]) setenv(names[i], saved[i].c_str(), 1);
+    else unsetenv(names[i]);
+  }
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ windowclass() {
   while [ ! -s "$work/display" ] && [ $n -gt 0 ]; do sleep 0.1; n=$((n - 1)); done
   display=:$(cat "$work/display")
   mkdir -p "$work/home"
-  env -u SDL_VIDEODRIVER DISPLAY="$display" HOME="$work/home" "$1" >"$work/program.log" 2>&1 &
+  env -u SDL_VIDEODRIVER -u SDL_VIDEO_DRIVER DISPLAY="$display" HOME="$work/home" "$1" >"$work/program.log" 2>&1 &
   ppid=$!
   # xwininfo shows a top-level window's WM_CLASS as ("name" "class").
   class=""
