@@ -91,16 +91,19 @@ function firefox(profile) {
 }
 
 // Debian keeps the MiniBrowser beside the WebKitGTK library that the driver
-// was built for (its package's dependency), not on the PATH.
-function minibrowser() {
+// was built for, not on the PATH: in the package of that library, which the
+// driver's package depends on (webkit2gtk-driver on Debian 12,
+// webkitgtk-webdriver, which webkit2gtk-driver brings, on Debian 13).
+function minibrowser(driver) {
   if (process.env.MINIBROWSER) return process.env.MINIBROWSER;
   const query = (...args) => execFileSync('dpkg-query', args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
-  const libs = query('-W', '-f=${Depends}', 'webkit2gtk-driver').match(/libwebkit[\w.+-]*/g) ?? [];
+  const owner = /^[^:\s]+/.exec(query('-S', driver))[0];
+  const libs = query('-W', '-f=${Depends}', owner).match(/libwebkit[\w.+-]*/g) ?? [];
   for (const lib of libs) {
     const found = query('-L', lib).split('\n').find((f) => f.endsWith('/MiniBrowser'));
     if (found) return found;
   }
-  throw new Error(`no MiniBrowser in the packages of webkit2gtk-driver's libraries (${libs.join(', ')})`);
+  throw new Error(`no MiniBrowser in the WebKitGTK libraries that ${owner} depends on (${libs.join(', ')})`);
 }
 
 // A virtual X server of its own (-displayfd picks a free display), then the
@@ -117,14 +120,15 @@ async function webkit(profile) {
     s.xvfb.on('exit', (code) => fail(new Error(`Xvfb ended with status ${code}`)));
   });
   for (const d of ['data', 'config', 'cache']) mkdirSync(join(profile, d), { recursive: true });
+  const driver = process.env.WEBKITWEBDRIVER || '/usr/bin/WebKitWebDriver';
   return webdriver.launch({
-    driver: process.env.WEBKITWEBDRIVER || '/usr/bin/WebKitWebDriver',
+    driver,
     env: {
       ...process.env, DISPLAY: display, NO_AT_BRIDGE: '1', MESA_SHADER_CACHE_DISABLE: 'true', HOME: profile,
       XDG_DATA_HOME: join(profile, 'data'), XDG_CONFIG_HOME: join(profile, 'config'), XDG_CACHE_HOME: join(profile, 'cache'),
     },
     stderr: 'inherit',
-    capabilities: { 'webkitgtk:browserOptions': { binary: minibrowser(), args: ['--automation'] } },
+    capabilities: { 'webkitgtk:browserOptions': { binary: minibrowser(driver), args: ['--automation'] } },
   });
 }
 

@@ -91,11 +91,12 @@ export async function launch({ driver, capabilities = {}, env = process.env, std
   // A process group of its own, so that closing ends the browser it started too.
   const child = spawn(driver, [`--port=${port}`], { env, stdio: ['ignore', stderr, stderr], detached: true });
   const end = () => {
+    process.off('exit', end);
     try {
       process.kill(-child.pid);
     } catch { /* the group has ended */ }
   };
-  process.once('exit', end);
+  process.on('exit', end);
   let exited = null;
   child.on('exit', (code, signal) => { exited = signal ?? code; });
   const url = `http://127.0.0.1:${port}`;
@@ -177,7 +178,7 @@ class Browser {
   // Runs steps(command) with the commands going to window handle, after
   // every command queued before it: each command acts on the current window,
   // and two pages' commands must not interleave their switches.
-  on(handle, steps) {
+  inwindow(handle, steps) {
     const run = this.queue.then(async () => {
       if (handle !== null && this.current !== handle) {
         await this.command('POST', '/window', { handle });
@@ -193,8 +194,8 @@ class Browser {
   // windows (a tab behind another is hidden and gets no display frames).
   async newPage() {
     const handle = this.pages++ === 0
-      ? await this.on(null, (cmd) => cmd('GET', '/window'))
-      : (await this.on(null, (cmd) => cmd('POST', '/window/new', { type: 'window' }))).handle;
+      ? await this.inwindow(null, (cmd) => cmd('GET', '/window'))
+      : (await this.inwindow(null, (cmd) => cmd('POST', '/window/new', { type: 'window' }))).handle;
     return new Page(this, handle);
   }
 
@@ -256,7 +257,7 @@ class Page extends EventEmitter {
   // One or more commands on this page's window.
   async run(steps) {
     if (this.closed) throw new Error('webdriver.mjs: the page is closed');
-    return this.browser.on(this.handle, steps);
+    return this.browser.inwindow(this.handle, steps);
   }
 
   // Hands what the recorder kept to the listeners, as puppeteer's events.
