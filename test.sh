@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Install what is missing, build, and run the whole test suite: the unit, install and
-# end-to-end tests and one benchmark; the web version in headless Chromium; the timer and frame loop under ThreadSanitizer;
+# end-to-end tests and one benchmark; the web version in Chromium, Firefox and WebKit; the timer and frame loop under ThreadSanitizer;
 # each fuzz target for about 20 s; the unit tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer. One line per stage; the whole output is in build-logs/.
 set -uo pipefail
@@ -16,8 +16,9 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/hardening/tsan.supp"
 
 failures=0   # failed stages
-passed=0     # tests, over every ctest stage
+passed=0     # tests, over every test stage
 failed=0
+skipped=0    # tests that skip themselves where a browser engine cannot do what they need
 
 # report NAME RESULT SECONDS: one stage line, "normal build ....... ok  41 s".
 report() {
@@ -41,23 +42,26 @@ step() {
   return 1
 }
 
-# tally NAME LOG START STATUS TOTAL BAD: counts a test stage and prints its line. Returns 0
-# when it passed, 1 when tests failed (the caller shows them), 2 when none ran.
+# tally NAME LOG START STATUS TOTAL BAD [SKIPPED]: counts a test stage and prints its line.
+# Returns 0 when it passed, 1 when tests failed (the caller shows them), 2 when none ran.
 tally() {
-  local name=$1 log=$2 start=$3 status=$4 total=$5 bad=${6:-0}
+  local name=$1 log=$2 start=$3 status=$4 total=$5 bad=${6:-0} skips=${7:-0} counts
   if [ -z "$total" ] || [ "$total" -eq 0 ]; then
     report "$name" "FAIL: no test ran" $((SECONDS - start))
     tail -n 20 "$log"
     failures=$((failures + 1))
     return 2
   fi
-  passed=$((passed + total - bad))
+  passed=$((passed + total - bad - skips))
   failed=$((failed + bad))
+  skipped=$((skipped + skips))
+  counts="$((total - bad - skips)) passed, $bad failed"
+  [ "$skips" -eq 0 ] || counts+=", $skips skipped"
   if [ "$status" -eq 0 ] && [ "$bad" -eq 0 ]; then
-    report "$name" "$((total - bad)) passed, $bad failed" $((SECONDS - start))
+    report "$name" "$counts" $((SECONDS - start))
     return 0
   fi
-  report "$name" "$((total - bad)) passed, $bad failed: FAIL" $((SECONDS - start))
+  report "$name" "$counts: FAIL" $((SECONDS - start))
   failures=$((failures + 1))
   return 1
 }
@@ -84,7 +88,7 @@ tests() {
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
-  emscripten chromium ffmpeg
+  emscripten chromium firefox-esr webkit2gtk-driver libgl1-mesa-dri ffmpeg
 command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
@@ -105,23 +109,29 @@ if step "normal build" "$logs/normal-build.log" \
     build/spumex-bench --benchmark_filter=makeblockmap --benchmark_repetitions=1
 fi
 
-# The web version, built with emscripten and tried in headless Chromium against
-# the reference frames the desktop code draws (build/e2e/spumexwebref).
+# The web version, built with emscripten and tried in each browser engine
+# (e2e/web/harness.mjs: Chromium and Firefox headless, WebKitGTK's MiniBrowser
+# under Xvfb) against the reference frames the desktop code draws
+# (build/e2e/spumexwebref).
 webtests() {
-  local name=$1 log=$2 start=$SECONDS status total bad
-  ( cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund &&
-    node --test --test-reporter=tap web.test.mjs page.test.mjs ) >"$log" 2>&1
+  local engine=$1 log=$2 start=$SECONDS status total bad skips
+  ( cd e2e/web && SPUMEX_ENGINE=$engine node --test --test-reporter=tap web.test.mjs page.test.mjs ) >"$log" 2>&1
   status=$?
   total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
   bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
-  tally "$name" "$log" "$start" "$status" "$total" "$bad"
+  skips=$(sed -n 's/^# skipped \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
+  tally "web tests $engine" "$log" "$start" "$status" "$total" "$bad" "$skips"
   case $? in 0) return 0 ;; 2) return 1 ;; esac
   grep -E -A 30 '^not ok' "$log" | head -n 150
   echo "(the whole output is in $log)"
   return 1
 }
-if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/build.sh; then
-  webtests "web tests" "$logs/web-tests.log"
+if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/build.sh &&
+   step "web test tools" "$logs/web-npm.log" \
+     eval '(cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund)'; then
+  for engine in chromium firefox webkit; do
+    webtests "$engine" "$logs/web-tests-$engine.log"
+  done
 fi
 
 # ThreadSanitizer: the timer thread and the frame loop that reads its ticks.
@@ -182,7 +192,11 @@ if step "asan build" "$logs/asan-build.log" \
   tests "asan tests" "$logs/asan-tests.log" --test-dir build-asan -j"$jobs" --timeout 600 -L unit
 fi
 
-echo "tests: $passed passed, $failed failed"
+if [ "$skipped" -eq 0 ]; then
+  echo "tests: $passed passed, $failed failed"
+else
+  echo "tests: $passed passed, $failed failed, $skipped skipped"
+fi
 if [ "$failures" -ne 0 ]; then
   echo "test.sh: $failures stage(s) failed"
   exit 1

@@ -1,36 +1,145 @@
-// Browser harness: the built site on a loopback port, Debian's Chromium
-// headless through puppeteer-core, the canvas's pixels read in the page, and
-// the reference frames that spumexwebref draws through the desktop code.
+// Browser harness: the built site on a loopback port, one browser engine
+// (SPUMEX_ENGINE: chromium, the default, and firefox headless through
+// puppeteer-core; webkit, WebKitGTK's MiniBrowser under Xvfb through
+// webdriver.mjs), the canvas's pixels read in the page, and the reference
+// frames that spumexwebref draws through the desktop code. The tests call the
+// same methods of the page whatever the engine.
 import { spawn, execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import puppeteer from 'puppeteer-core';
+import * as webdriver from './webdriver.mjs';
 
 const top = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../..');
 export const site = process.env.SPUMEX_SITE || join(top, 'build-web/site');
 export const webref = process.env.SPUMEX_WEBREF || join(top, 'build/e2e/spumexwebref');
-const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
+
+// What each engine can be asked for beyond the mouse, the keyboard and the
+// page's own scripts; a test that needs one skips with the reason where an
+// engine cannot (test(name, { skip: cannot('touch') }, ...)).
+//   touch: page.touchscreen's touches arrive as touch events;
+//   tabs: more pages of one profile (newPage), each brought in front in turn;
+//   serviceworker: a service worker registers and then controls the page;
+//   emulation: page.emulate of a phone: its scale factor, touch points and
+//     coarse pointer, its user agent;
+//   interception: page.setRequestInterception, the page's requests held in
+//     'request' events and let go;
+//   serviceworkerbypass: page.setBypassServiceWorker;
+//   cdp: page.createCDPSession, Chromium's own protocol.
+const features = ['touch', 'tabs', 'serviceworker', 'emulation', 'interception', 'serviceworkerbypass', 'cdp'];
+const engines = {
+  chromium: {
+    launch: chromium,
+    cannot: {},
+  },
+  firefox: {
+    launch: firefox,
+    cannot: {
+      emulation: 'through WebDriver BiDi a page emulated as a phone has no touch points and no coarse pointer',
+      serviceworkerbypass: 'puppeteer has no service worker bypass over WebDriver BiDi',
+      cdp: 'Firefox speaks WebDriver BiDi, not the Chrome DevTools Protocol',
+    },
+  },
+  webkit: {
+    launch: webkit,
+    cannot: {
+      touch: 'WebKitWebDriver delivers touch actions as mouse events',
+      emulation: 'classic WebDriver has no device emulation',
+      interception: 'classic WebDriver cannot hold requests',
+      serviceworkerbypass: 'classic WebDriver cannot bypass a service worker',
+      cdp: 'WebKit speaks WebDriver, not the Chrome DevTools Protocol',
+    },
+  },
+};
+export const engine = process.env.SPUMEX_ENGINE || 'chromium';
+if (!Object.hasOwn(engines, engine)) {
+  throw new Error(`SPUMEX_ENGINE=${engine}: the engines are ${Object.keys(engines).join(', ')}`);
+}
+
+// false when the engine can do what, else why not (for a test's skip).
+export function cannot(what) {
+  if (!features.includes(what)) throw new Error(`cannot('${what}'): the features are ${features.join(', ')}`);
+  return engines[engine].cannot[what] ? `${engine}: ${engines[engine].cannot[what]}` : false;
+}
 
 // Everything one test file holds: work folder, server, browser, page, and
 // the console errors seen since the last check.
-export const s = { work: '', refs: '', server: null, base: '', browser: null, page: null, errors: [], manifest: null };
+export const s = {
+  engine, can: Object.fromEntries(features.map((w) => [w, !cannot(w)])),
+  work: '', refs: '', server: null, base: '', browser: null, xvfb: null, page: null, errors: [], manifest: null,
+};
 
-// The reference frames, the server on a free port, the browser with a fresh profile.
+function chromium(profile) {
+  return puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync',
+      ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])],
+  });
+}
+
+function firefox(profile) {
+  return puppeteer.launch({
+    browser: 'firefox',
+    executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+    headless: true,
+    userDataDir: profile,
+  });
+}
+
+// Debian keeps the MiniBrowser beside the WebKitGTK library that the driver
+// was built for, not on the PATH: in the package of that library, which the
+// driver's package depends on (webkit2gtk-driver on Debian 12,
+// webkitgtk-webdriver, which webkit2gtk-driver brings, on Debian 13).
+function minibrowser(driver) {
+  if (process.env.MINIBROWSER) return process.env.MINIBROWSER;
+  const query = (...args) => execFileSync('dpkg-query', args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  const owner = /^[^:\s]+/.exec(query('-S', driver))[0];
+  const libs = query('-W', '-f=${Depends}', owner).match(/libwebkit[\w.+-]*/g) ?? [];
+  for (const lib of libs) {
+    const found = query('-L', lib).split('\n').find((f) => f.endsWith('/MiniBrowser'));
+    if (found) return found;
+  }
+  throw new Error(`no MiniBrowser in the WebKitGTK libraries that ${owner} depends on (${libs.join(', ')})`);
+}
+
+// A virtual X server of its own (-displayfd picks a free display), then the
+// driver and the MiniBrowser it starts with a fresh home for its data.
+async function webkit(profile) {
+  s.xvfb = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-noreset', '-screen', '0', '2560x2048x24'],
+    { stdio: ['ignore', 'ignore', 'inherit', 'pipe'] });
+  const display = await new Promise((ok, fail) => {
+    let text = '';
+    s.xvfb.stdio[3].on('data', (d) => {
+      text += d;
+      if (text.endsWith('\n')) ok(`:${text.trim()}`);
+    });
+    s.xvfb.on('exit', (code) => fail(new Error(`Xvfb ended with status ${code}`)));
+  });
+  for (const d of ['data', 'config', 'cache']) mkdirSync(join(profile, d), { recursive: true });
+  const driver = process.env.WEBKITWEBDRIVER || '/usr/bin/WebKitWebDriver';
+  return webdriver.launch({
+    driver,
+    env: {
+      ...process.env, DISPLAY: display, NO_AT_BRIDGE: '1', MESA_SHADER_CACHE_DISABLE: 'true', HOME: profile,
+      XDG_DATA_HOME: join(profile, 'data'), XDG_CONFIG_HOME: join(profile, 'config'), XDG_CACHE_HOME: join(profile, 'cache'),
+    },
+    stderr: 'inherit',
+    capabilities: { 'webkitgtk:browserOptions': { binary: minibrowser(driver), args: ['--automation'] } },
+  });
+}
+
+// The reference frames, the server on a free port, the engine's browser with a fresh profile.
 export async function setup() {
   s.work = mkdtempSync(join(tmpdir(), 'spumex-web-'));
   s.refs = join(s.work, 'refs');
   execFileSync(webref, [s.refs], { stdio: ['ignore', 'ignore', 'inherit'] });
   s.manifest = JSON.parse(readFileSync(join(s.refs, 'frames.json'), 'utf8'));
   s.base = await serve(0);
-  s.browser = await puppeteer.launch({
-    executablePath: chromium,
-    headless: true,
-    userDataDir: join(s.work, 'profile'),
-    args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync',
-      ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])],
-  });
+  s.browser = await engines[engine].launch(join(s.work, 'profile'));
   s.page = await newpage();
 }
 
@@ -46,6 +155,9 @@ export async function newpage(context = s.browser) {
   });
   page.on('pageerror', (e) => s.errors.push(`page error: ${e.message}`));
   page.on('requestfailed', (r) => s.errors.push(`request failed: ${r.url()} ${r.failure()?.errorText}`));
+  page.on('response', (r) => {
+    if (r.status() >= 400) s.errors.push(`response: ${r.url()} ${r.status()}`);
+  });
   return page;
 }
 
@@ -72,9 +184,14 @@ export async function unserve() {
 }
 
 export async function teardown() {
-  await s.browser?.close();
-  s.server?.kill();
-  if (s.work) rmSync(s.work, { recursive: true, force: true });
+  try {
+    await s.browser?.close();
+  } finally {
+    s.xvfb?.kill();
+    s.server?.kill();
+  }
+  // The browser's last processes may still be writing into the profile.
+  if (s.work) rmSync(s.work, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
 }
 
 // Errors since the last call, as one message ('' for none).
@@ -94,20 +211,31 @@ export async function state() {
   return s.page.evaluate(() => document.body.dataset.state);
 }
 
-// Viewport position of canvas pixel (px, py) on the scaled canvas: the whole
-// CSS pixel at or before the pixel's centre, which lies inside it whenever a
-// pixel is a CSS pixel or more wide, however an engine rounds.
+// Viewport position of canvas pixel (px, py) in whole CSS pixels, which every
+// engine takes as they are: the pixel's centre rounded down, or its near edge
+// rounded up where that is later, so inside the pixel at any scale of one or
+// more. The scale is the canvas's box over its width in pixels.
 export async function at(px, py) {
-  return s.page.evaluate((px, py) => {
+  const [left, top, scale] = await s.page.evaluate(() => {
     const c = document.getElementById('canvas');
     const b = c.getBoundingClientRect();
-    return [Math.floor(b.left + (px + 0.5) * b.width / c.width), Math.floor(b.top + (py + 0.5) * b.height / c.height)];
-  }, px, py);
+    return [b.left, b.top, b.width / c.width];
+  });
+  const whole = (edge) => Math.max(Math.floor(edge + scale / 2), Math.ceil(edge));
+  return [whole(left + px * scale), whole(top + py * scale)];
+}
+
+// WebDriver moves the pointer with no event when it is already there, as it
+// may be after a reload, where the page would not learn of it: the pointer
+// comes from the position beside.
+async function pointto(x, y) {
+  await s.page.mouse.move(x > 0 ? x - 1 : x + 1, y);
+  await s.page.mouse.move(x, y);
 }
 
 export async function move(px, py) {
   const [x, y] = await at(px, py);
-  await s.page.mouse.move(x, y);
+  await pointto(x, y);
 }
 
 export async function click(px, py) {
@@ -116,11 +244,16 @@ export async function click(px, py) {
   await s.page.mouse.up();
 }
 
+// Pressed at the first canvas pixel, moved in six steps (whole pixels each),
+// released at the second.
 export async function drag([fx, fy, tx, ty]) {
-  await move(fx, fy);
+  const [x0, y0] = await at(fx, fy);
+  const [x1, y1] = await at(tx, ty);
+  await pointto(x0, y0);
   await s.page.mouse.down();
-  const [x, y] = await at(tx, ty);
-  await s.page.mouse.move(x, y, { steps: 6 });
+  for (let i = 1; i <= 6; i++) {
+    await s.page.mouse.move(Math.round(x0 + ((x1 - x0) * i) / 6), Math.round(y0 + ((y1 - y0) * i) / 6));
+  }
   await s.page.mouse.up();
 }
 

@@ -97,6 +97,25 @@ test('Escape shows the frame rate and offers to start again', async () => {
   assert.equal(await state(), 'running');
 });
 
+// The check after each test hears the page in every engine: each kind of
+// error it looks for arrives, at once or with the page's next command.
+test('errors, refusals of the policy and missing files in the page reach the check', async () => {
+  await open();
+  for (const [kind, make, want] of [
+    ['console.error', () => console.error('spumex test error'), /console: spumex test error/],
+    ['an uncaught error', () => { setTimeout(() => { throw new Error('spumex test throw'); }); }, /spumex test throw/],
+    ['a rejection nobody handles', () => { Promise.reject(new Error('spumex test rejection')); }, /spumex test rejection/],
+    ['an inline script', () => { document.body.append(Object.assign(document.createElement('script'), { textContent: '0' })); }, /script-src/],
+    ['a missing file', () => { document.body.append(Object.assign(document.createElement('img'), { src: 'spumex-missing.png' })); }, /spumex-missing\.png/],
+  ]) {
+    await s.page.evaluate(make);
+    for (let i = 0; i < 100 && !want.test(s.errors.join('\n')); i++) {
+      await s.page.evaluate(() => new Promise((ok) => setTimeout(ok, 50)));
+    }
+    assert.match(takeerrors(), want, kind);
+  }
+});
+
 // Acts on another tab from now on; a tab in front gets its display frames.
 async function use(page) {
   s.page = page;
