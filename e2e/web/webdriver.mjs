@@ -191,11 +191,18 @@ class Browser {
   }
 
   // The first page is the window the session opened with; later ones are new
-  // windows (a tab behind another is hidden and gets no display frames).
+  // windows (a tab behind another is hidden and gets no display frames),
+  // opened from a window still open: after a close the driver has none.
   async newPage() {
     const handle = this.pages++ === 0
       ? await this.inwindow(null, (cmd) => cmd('GET', '/window'))
-      : (await this.inwindow(null, (cmd) => cmd('POST', '/window/new', { type: 'window' }))).handle;
+      : await this.inwindow(null, async (cmd) => {
+        if (this.current === null) {
+          this.current = (await cmd('GET', '/window/handles'))[0];
+          await cmd('POST', '/window', { handle: this.current });
+        }
+        return (await cmd('POST', '/window/new', { type: 'window' })).handle;
+      });
     return new Page(this, handle);
   }
 
