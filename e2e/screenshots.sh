@@ -31,6 +31,6 @@ echo "wrote docs/scene.png docs/spiral.png docs/eyes.png"
 if [ "${1:-}" = --web ]; then
   web/build.sh
   (cd e2e/web && [ -d node_modules ] || PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >&2)
-  node e2e/web/phone.mjs build-web/site "$tmp/scene.preset" docs/phone.png
+  node e2e/web/phone.mjs "$tmp/scene.preset" docs/phone.png
   echo "wrote docs/phone.png"
 fi

@@ -70,7 +70,9 @@ export const s = {
   work: '', refs: '', server: null, base: '', browser: null, xvfb: null, page: null, errors: [], manifest: null,
 };
 
-function chromium(profile) {
+// Debian's Chromium headless with a profile of its own; also for the
+// README's phone picture (phone.mjs).
+export function chromium(profile) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,

@@ -1,30 +1,16 @@
 // The README's picture of the web version on a phone: the scene in slot 0 of
 // the page on Chromium's Pixel 5, a moment after it started.
-// Use: node e2e/web/phone.mjs SITE SCENEFILE OUT.png
-import { spawn } from 'node:child_process';
+// Use: node e2e/web/phone.mjs SCENEFILE OUT.png (the site: build-web/site, or SPUMEX_SITE)
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
-import puppeteer, { KnownDevices } from 'puppeteer-core';
+import { join } from 'node:path';
+import { KnownDevices } from 'puppeteer-core';
+import { chromium, s, serve } from './harness.mjs';
 
-const [site, scenefile, out] = process.argv.slice(2);
-const top = resolve(import.meta.dirname ?? new URL('.', import.meta.url).pathname, '../..');
-const server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-const base = await new Promise((ok) => {
-  let text = '';
-  server.stdout.on('data', (d) => {
-    const m = /http:\/\/127\.0\.0\.1:\d+\//.exec(text += d);
-    if (m) ok(m[0]);
-  });
-});
+const [scenefile, out] = process.argv.slice(2);
+const base = await serve(0);
 const work = mkdtempSync(join(tmpdir(), 'spumex-phone-'));
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-  headless: true,
-  userDataDir: join(work, 'profile'),
-  args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', ...(process.getuid?.() === 0 ? ['--no-sandbox'] : [])],
-});
+const browser = await chromium(join(work, 'profile'));
 try {
   const page = await browser.newPage();
   await page.emulate({ ...KnownDevices['Pixel 5'], viewport: { ...KnownDevices['Pixel 5'].viewport, deviceScaleFactor: 2 } });
@@ -41,6 +27,6 @@ try {
   await page.screenshot({ path: out });
 } finally {
   await browser.close();
-  server.kill();
+  s.server.kill();
   rmSync(work, { recursive: true, force: true });
 }
