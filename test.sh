@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Install what is missing, build, and run the whole test suite: the unit, install and
-# end-to-end tests and one benchmark; the web version in headless Chromium; the timer and frame loop under ThreadSanitizer;
+# end-to-end tests and one benchmark; the web version in headless Chromium, also as the release's site
+# tarball under nginx; the timer and frame loop under ThreadSanitizer;
 # each fuzz target for about 20 s; the unit tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer. One line per stage; the whole output is in build-logs/.
 set -uo pipefail
@@ -84,7 +85,7 @@ tests() {
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
-  emscripten chromium ffmpeg
+  emscripten chromium ffmpeg nginx
 command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
@@ -120,8 +121,25 @@ webtests() {
   echo "(the whole output is in $log)"
   return 1
 }
+# The site as a release holds it, packed as tools/release.sh packs it, unpacked into
+# nginx's document root and tried there at /spumex/ (e2e/web/nginx.test.mjs).
+sitetests() {
+  local name=$1 log=$2 start=$SECONDS status total bad tarball=$PWD/build-web/spumex-web.tar.gz
+  ( . tools/tarball.sh &&
+    filestarball build-web/site spumex-web "$tarball" "$(git log -1 --format=%ct 2>/dev/null || date +%s)" &&
+    cd e2e/web && SPUMEX_SITE_TARBALL=$tarball node --test --test-reporter=tap nginx.test.mjs ) >"$log" 2>&1
+  status=$?
+  total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
+  bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
+  tally "$name" "$log" "$start" "$status" "$total" "$bad"
+  case $? in 0) return 0 ;; 2) return 1 ;; esac
+  grep -E -A 30 '^not ok' "$log" | head -n 150
+  echo "(the whole output is in $log)"
+  return 1
+}
 if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/build.sh; then
   webtests "web tests" "$logs/web-tests.log"
+  sitetests "site under nginx" "$logs/nginx-tests.log"
 fi
 
 # ThreadSanitizer: the timer thread and the frame loop that reads its ticks.

@@ -16,6 +16,14 @@ const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 // the console errors seen since the last check.
 export const s = { work: '', refs: '', server: null, base: '', browser: null, page: null, errors: [], manifest: null };
 
+// Another server than serve.mjs, when serveby names one before setup: an
+// object whose start(port) serves the site on that loopback port (0: a free
+// one) and gives the page's address, and whose stop() ends that.
+let other = null;
+export function serveby(server) {
+  other = server;
+}
+
 // The reference frames, the server on a free port, the browser with a fresh profile.
 export async function setup() {
   s.work = mkdtempSync(join(tmpdir(), 'spumex-web-'));
@@ -51,6 +59,7 @@ export async function newpage(context = s.browser) {
 
 // The site's server on port (0: a free one); its address.
 export async function serve(port) {
+  if (other) return other.start(port);
   s.server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, String(port)], { stdio: ['ignore', 'pipe', 'inherit'] });
   return new Promise((ok, fail) => {
     let text = '';
@@ -65,6 +74,10 @@ export async function serve(port) {
 
 // Stops the server; the next serve(port) brings it back at the same address.
 export async function unserve() {
+  if (other) {
+    await other.stop();
+    return Number(new URL(s.base).port);
+  }
   const gone = new Promise((ok) => s.server.once('exit', ok));
   s.server.kill();
   await gone;
@@ -74,6 +87,7 @@ export async function unserve() {
 export async function teardown() {
   await s.browser?.close();
   s.server?.kill();
+  await other?.stop();
   if (s.work) rmSync(s.work, { recursive: true, force: true });
 }
 
