@@ -71,6 +71,17 @@ roottar() {
 
 mounted=()   # mount points to undo, in the order they were made
 root=""      # the root in use
+rootdebs=""  # the folder where its suite's downloaded packages are kept
+
+# keepdebs FROM TO: the .deb files of FROM that TO lacks, linked there (copied across file
+# systems); each appears whole or not at all.
+keepdebs() {
+  local f
+  for f in "$1"/*.deb; do
+    [ -f "$f" ] && [ ! -e "$2/${f##*/}" ] || continue
+    ln "$f" "$2/" 2>/dev/null || { cp "$f" "$2/.${f##*/}.part" && mv "$2/.${f##*/}.part" "$2/${f##*/}"; }
+  done
+}
 
 # Ends what still runs inside the root (a program left by run.sh), then unmounts it.
 leaveroot() {
@@ -124,9 +135,12 @@ newroot() {
     mountin "$root/dev/pts" --bind /dev/pts &&
     mountin "$root/dev/shm" --bind /dev/shm || return 1
   # Downloaded packages are kept between runs, as apt keeps them on one machine: every
-  # root still installs them itself, only the download is saved.
-  mkdir -p "$cache/$(suite_of "$p")-debs"
-  mountin "$root/var/cache/apt/archives" --bind "$cache/$(suite_of "$p")-debs" || return 1
+  # root still installs them itself, only the download is saved. Each root has its own
+  # archive folder, which apt locks while it downloads (roots of other runs may be in use
+  # at the same time): the kept packages go in before, the new ones come back after.
+  rootdebs=$cache/$(suite_of "$p")-debs
+  mkdir -p "$rootdebs"
+  keepdebs "$rootdebs" "$root/var/cache/apt/archives"
   cp -L /etc/resolv.conf "$root/etc/resolv.conf"
   if [ -n "$cafile" ] && [ -r "$cafile" ]; then cp -L "$cafile" "$root/etc/host-extra-ca.crt"; fi
   mkdir -p "$root/root/spumex"
@@ -144,6 +158,7 @@ newroot() {
 
 dropcurrent() {
   leaveroot
+  [ -z "$root" ] || [ -z "$rootdebs" ] || keepdebs "$root/var/cache/apt/archives" "$rootdebs"
   [ "${SPUMEX_KEEP_ROOTS:-0}" = 1 ] || rm -rf "$root"
   root=""
 }
