@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Install what is missing, build, and run the whole test suite: the unit, install and
-# end-to-end tests and one benchmark; the web version in Chromium, Firefox and WebKit; the timer and frame loop under ThreadSanitizer;
+# end-to-end tests and one benchmark; the web version in Chromium, Firefox and WebKit, also as the
+# release's site tarball under nginx; the timer and frame loop under ThreadSanitizer;
 # each fuzz target for about 20 s; the unit tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer. One line per stage; the whole output is in build-logs/.
 set -uo pipefail
@@ -88,7 +89,7 @@ tests() {
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
-  emscripten chromium firefox-esr webkit2gtk-driver libgl1-mesa-dri ffmpeg
+  emscripten chromium firefox-esr webkit2gtk-driver libgl1-mesa-dri ffmpeg nginx
 command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&
@@ -113,14 +114,17 @@ fi
 # (e2e/web/harness.mjs: Chromium and Firefox headless, WebKitGTK's MiniBrowser
 # under Xvfb) against the reference frames the desktop code draws
 # (build/e2e/spumexwebref).
-webtests() {
-  local engine=$1 log=$2 start=$SECONDS status total bad skips
-  ( cd e2e/web && SPUMEX_ENGINE=$engine node --test --test-reporter=tap web.test.mjs page.test.mjs ) >"$log" 2>&1
+# nodetests NAME LOG COMMAND...: runs node's test runner (in e2e/web, TAP on its
+# output), counts, and shows each failed test.
+nodetests() {
+  local name=$1 log=$2 start=$SECONDS status total bad skips
+  shift 2
+  ( cd e2e/web && "$@" ) >"$log" 2>&1
   status=$?
   total=$(sed -n 's/^# tests \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
   bad=$(sed -n 's/^# fail \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
   skips=$(sed -n 's/^# skipped \([0-9][0-9]*\)$/\1/p' "$log" | tail -n1)
-  tally "web tests $engine" "$log" "$start" "$status" "$total" "$bad" "$skips"
+  tally "$name" "$log" "$start" "$status" "$total" "$bad" "$skips"
   case $? in 0) return 0 ;; 2) return 1 ;; esac
   grep -E -A 30 '^not ok' "$log" | head -n 150
   echo "(the whole output is in $log)"
@@ -130,8 +134,17 @@ if [ -x build/e2e/spumexwebref ] && step "web build" "$logs/web-build.log" web/b
    step "web test tools" "$logs/web-npm.log" \
      eval '(cd e2e/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund)'; then
   for engine in chromium firefox webkit; do
-    webtests "$engine" "$logs/web-tests-$engine.log"
+    nodetests "web tests $engine" "$logs/web-tests-$engine.log" \
+      env SPUMEX_ENGINE="$engine" node --test --test-reporter=tap web.test.mjs page.test.mjs
   done
+  # The site as a release holds it, packed as tools/release.sh packs it, unpacked
+  # into nginx's document root and tried there at /spumex/ (e2e/web/nginx.test.mjs).
+  tarball=$PWD/build-web/spumex-web.tar.gz
+  if step "site tarball" "$logs/site-tarball.log" eval '. tools/tarball.sh &&
+       filestarball build-web/site spumex-web "$tarball" "$(git log -1 --format=%ct 2>/dev/null || date +%s)"'; then
+    nodetests "site under nginx" "$logs/nginx-tests.log" \
+      env SPUMEX_SITE_TARBALL="$tarball" node --test --test-reporter=tap nginx.test.mjs
+  fi
 fi
 
 # ThreadSanitizer: the timer thread and the frame loop that reads its ticks.

@@ -6,6 +6,11 @@
 #
 #   tools/check-platforms.sh [platform...]     (default: all of them)
 #   tools/check-platforms.sh --prepare [platform...]   only make the cached roots
+#   tools/check-platforms.sh --deb FILE [platform...]  the package platforms (the default
+#     with --deb) with the .deb FILE in place of one built here: lintian checks FILE,
+#     then it is installed, tested and purged as one built here would be. A package
+#     built on another release lacks this release's lintian overrides: the one that
+#     debian/rules would add here is suppressed instead, shown as S:TAG
 #
 # Platforms: debian12-sdl1.2.15  Debian 12 with libsdl1.2-dev (installed by test.sh)
 #            debian12-sdl12compat  Debian 12 with libsdl1.2-compat-dev installed beforehand
@@ -31,73 +36,37 @@
 #              SPUMEX_KEEP_ROOTS=1    keep the unpacked roots after the run
 set -uo pipefail
 
-all_platforms=(debian12-sdl1.2.15 debian12-sdl12compat debian13 debian-unstable
-  debian12-package debian13-package debian-unstable-package)
-cache=${SPUMEX_PLATFORM_CACHE:-/var/cache/spumex-platforms}
-workdir=${SPUMEX_PLATFORM_WORK:-/var/tmp/spumex-platforms}
 runseconds=${SPUMEX_RUN_SECONDS:-8}
-repo=$(cd "$(dirname "$0")/.." && pwd)
+me=check-platforms
+. "$(dirname "$0")/roots.sh"
 
 die() { echo "check-platforms: $*" >&2; exit 2; }
-
-suite_of() {
-  case $1 in
-    debian12-*) echo bookworm ;;
-    debian13 | debian13-package) echo trixie ;;
-    debian-unstable | debian-unstable-package) echo sid ;;
-    *) return 1 ;;
-  esac
-}
-
-# Packages installed into the root before the tree arrives: what the platform is about, never
-# what the project's scripts should install themselves.
-preinstall_of() {
-  case $1 in
-    debian12-sdl12compat) echo libsdl1.2-compat-dev ;;
-  esac
-}
-
-mirror() {
-  if [ -n "${SPUMEX_MIRROR:-}" ]; then echo "$SPUMEX_MIRROR"; return; fi
-  local m
-  m=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | grep -v security | head -n1)
-  [ -n "$m" ] || m=$(awk '$1 == "deb" && $3 !~ /security/ { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
-  echo "$m"
-}
-
-fmt_time() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
-
-# The cached minbase root of a Debian suite, made on first use.
-roottar() {
-  local suite=$1 tar=$cache/$1-minbase.tar
-  if [ ! -s "$tar" ]; then
-    mkdir -p "$cache"
-    local tmp
-    tmp=$(mktemp -d "$cache/.make-$suite.XXXXXX")
-    echo "check-platforms: making the $suite minbase root (debootstrap, a few minutes)" >&2
-    local m
-    m=$(mirror)
-    if ! debootstrap --variant=minbase "$suite" "$tmp/root" ${m:+"$m"} >"$cache/$suite-debootstrap.log" 2>&1; then
-      tail -n 20 "$cache/$suite-debootstrap.log" >&2
-      rm -rf "$tmp"
-      return 1
-    fi
-    rm -rf "$tmp/root/var/cache/apt/archives/"*.deb
-    tar -C "$tmp/root" -cf "$tar.part" . && mv "$tar.part" "$tar"
-    rm -rf "$tmp"
-  fi
-  echo "$tar"
-}
 
 [ "$(id -u)" -eq 0 ] || die "needs root (chroot, mount)"
 command -v debootstrap >/dev/null || die "needs debootstrap (apt-get install debootstrap)"
 
 prepare=0
-if [ "${1:-}" = --prepare ]; then prepare=1; shift; fi
+givendeb=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --prepare) prepare=1; shift ;;
+    --deb)
+      [ $# -ge 2 ] && [ -f "$2" ] || die "--deb needs a .deb file"
+      givendeb=$(realpath "$2")
+      shift 2
+      ;;
+    *) break ;;
+  esac
+done
 platforms=("$@")
-[ ${#platforms[@]} -gt 0 ] || platforms=("${all_platforms[@]}")
+if [ ${#platforms[@]} -eq 0 ]; then
+  for p in "${all_platforms[@]}"; do
+    [ -z "$givendeb" ] || [[ $p == *-package ]] && platforms+=("$p")
+  done
+fi
 for p in "${platforms[@]}"; do
   suite_of "$p" >/dev/null || die "unknown platform $p (known: ${all_platforms[*]})"
+  [ -z "$givendeb" ] || [[ $p == *-package ]] || die "--deb is for the package platforms, not $p"
 done
 
 if [ "$prepare" = 1 ]; then
@@ -105,86 +74,8 @@ if [ "$prepare" = 1 ]; then
   exit 0
 fi
 
-mounted=()   # mount points to undo, in the order they were made
-root=""
-
-# Ends what still runs inside the root (a program left by run.sh), then unmounts it.
-release() {
-  local p i
-  if [ -n "$root" ]; then
-    for p in /proc/[0-9]*; do
-      [ "$p/root" -ef "$root" ] && kill -KILL "${p#/proc/}" 2>/dev/null
-    done
-  fi
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null ||
-      echo "check-platforms: cannot unmount ${mounted[i]}" >&2
-  done
-  mounted=()
-}
-trap 'release; exit 130' INT TERM
-trap release EXIT
-
-mountin() {   # mountin TARGET MOUNT-ARGS...
-  local target=$1
-  shift
-  mount "$@" "$target" && mounted+=("$target")
-}
-
-# In the root as root: a login-like environment without DISPLAY, in the tree's folder.
-# The extra certificate authorities this machine tells node to trust (a proxy's, say) are
-# trusted in the root too, so npm reaches its registry from there as it does from here.
-cafile=${NODE_EXTRA_CA_CERTS:-}
-inroot() {
-  local ca=()
-  [ -n "$cafile" ] && [ -r "$root/etc/host-extra-ca.crt" ] && ca=(NODE_EXTRA_CA_CERTS=/etc/host-extra-ca.crt)
-  chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    HOME=/root TERM=dumb "${ca[@]}" /bin/bash -c "cd /root/spumex && $1"
-}
-
-# A fresh root of the platform with the committed tree in /root/spumex.
-newroot() {
-  local p=$1 tar pre
-  tar=$(roottar "$(suite_of "$p")") || return 1
-  root=$workdir/$p/root
-  rm -rf "$root"
-  mkdir -p "$root"
-  tar -C "$root" -xf "$tar" || return 1
-  # The unstable archive reached from here may be a snapshot older than its Release file's
-  # Valid-Until date, which apt would refuse; a current archive does not need this, and the
-  # released suites keep apt's check.
-  if [ "$(suite_of "$p")" = sid ]; then
-    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99no-check-valid-until"
-  fi
-  mountin "$root/proc" -t proc proc &&
-    mountin "$root/sys" --bind /sys &&
-    mountin "$root/dev" --bind /dev &&
-    mountin "$root/dev/pts" --bind /dev/pts &&
-    mountin "$root/dev/shm" --bind /dev/shm || return 1
-  # Downloaded packages are kept between runs, as apt keeps them on one machine: every
-  # root still installs them itself, only the download is saved.
-  mkdir -p "$cache/$(suite_of "$p")-debs"
-  mountin "$root/var/cache/apt/archives" --bind "$cache/$(suite_of "$p")-debs" || return 1
-  cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-  if [ -n "$cafile" ] && [ -r "$cafile" ]; then cp -L "$cafile" "$root/etc/host-extra-ca.crt"; fi
-  mkdir -p "$root/root/spumex"
-  git -C "$repo" archive HEAD | tar -C "$root/root/spumex" -x || return 1
-  pre=$(preinstall_of "$p")
-  if [ -n "$pre" ]; then
-    if ! chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive \
-        /bin/sh -c "apt-get update && apt-get install -y --no-install-recommends $pre" \
-        >"$workdir/$p/preinstall.log" 2>&1; then
-      tail -n 20 "$workdir/$p/preinstall.log" >&2
-      return 1
-    fi
-  fi
-}
-
-dropcurrent() {
-  release
-  [ "${SPUMEX_KEEP_ROOTS:-0}" = 1 ] || rm -rf "$root"
-  root=""
-}
+trap 'leaveroot; exit 130' INT TERM
+trap leaveroot EXIT
 
 # ./run.sh in a fresh root: it installs what the program needs, builds it and starts it
 # under Xvfb; it passes when the program prints its banner and is still running
@@ -243,48 +134,81 @@ checktest() {
   return "$status"
 }
 
-# The Debian package: built in a fresh root that has only its Build-Depends, checked with
-# lintian there; installed with apt into a second fresh root, tested there by autopkgtest
-# with its null runner (the testbed is that root), started from its menu entry's Exec line
-# by a user whose login PATH is Debian's, purged, and searched for on disk. The built files
-# are kept in the platform's folder.
-checkpackage() {
-  local p=$1 log=$2 out=$workdir/$1 apt="DEBIAN_FRONTEND=noninteractive apt-get -y -q --no-install-recommends"
-  local tags cmd left
-  info="setup failed"
-  rm -f "$out"/*.deb "$out"/*.changes "$out"/*.buildinfo "$out"/*.dsc "$out"/*.tar.*
-  newroot "$p" >"$log" 2>&1 || return 1
+# In the fresh root of a package platform: the package built with dpkg-buildpackage (its
+# Build-Depends installed with apt-get build-dep), the source package made from an untouched
+# copy of the tree, both copied to out and checked with lintian into out/lintian.log (or,
+# with --deb, the given .deb copied to out and checked alone). Returns lintian's status, or
+# 255 when the build or lintian's installation failed.
+lintpackage() {
+  local log=$1 out=$2 apt="DEBIAN_FRONTEND=noninteractive apt-get -y -q --no-install-recommends"
+  if [ -n "$givendeb" ]; then
+    { [ "$givendeb" -ef "$out/${givendeb##*/}" ] || cp "$givendeb" "$out/"; } && cp "$givendeb" "$root/root/" || return 255
+    info="lintian failed"
+    inroot "apt-get update -q && $apt install lintian appstream" >>"$log" 2>&1 || return 255
+    # The override a build on this release would add, which a package built on another
+    # release may lack (debian/homepage-only): the tag is suppressed, and said so.
+    local suppress=""
+    if inroot "dpkg-deb -x /root/${givendeb##*/} /tmp/given && debian/homepage-only /tmp/given" >>"$log" 2>&1; then
+      suppress=appstream-metadata-validation-failed
+    fi
+    inroot "rm -rf /tmp/given && lintian --fail-on error,warning --display-info ${suppress:+--suppress-tags $suppress} \
+      /root/${givendeb##*/}" >"$out/lintian.log" 2>&1
+    local status=$?
+    [ -z "$suppress" ] || echo "S: spumex: $suppress (no homepage, as debian/homepage-only allows)" >>"$out/lintian.log"
+    return "$status"
+  fi
   info="build failed"
   inroot "apt-get update -q && $apt build-dep ./ && DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b" \
-    >>"$log" 2>&1 || return 1
-  # The source package too, made from an untouched copy of the tree, for lintian.
+    >>"$log" 2>&1 || return 255
   mkdir -p "$root/root/src/spumex"
-  git -C "$repo" archive HEAD | tar -C "$root/root/src/spumex" -x || return 1
-  inroot 'cd /root/src && dpkg-source -b spumex' >>"$log" 2>&1 || return 1
+  git -C "$repo" archive HEAD | tar -C "$root/root/src/spumex" -x || return 255
+  inroot 'cd /root/src && dpkg-source -b spumex' >>"$log" 2>&1 || return 255
   cp "$root"/root/*.deb "$root"/root/*.changes "$root"/root/*.buildinfo "$root"/root/src/*.dsc \
-    "$root"/root/src/*.tar.* "$out/" || return 1
+    "$root"/root/src/*.tar.* "$out/" || return 255
   info="lintian failed"
-  inroot "$apt install lintian" >>"$log" 2>&1 || return 1
+  inroot "$apt install lintian" >>"$log" 2>&1 || return 255
   inroot 'lintian --fail-on error,warning --display-info /root/spumex_*.changes /root/src/spumex_*.dsc' \
     >"$out/lintian.log" 2>&1
-  local lintstatus=$?
+}
+
+# The Debian package: built and checked with lintian in a fresh root that has only its
+# Build-Depends (lintpackage); installed with apt into a second fresh root, tested there by
+# autopkgtest with its null runner (the testbed is that root), started from its menu entry's
+# Exec line by a user whose login PATH is Debian's, purged, and searched for on disk. The
+# built files are kept in the platform's folder.
+checkpackage() {
+  local p=$1 log=$2 out=$workdir/$1 apt="DEBIAN_FRONTEND=noninteractive apt-get -y -q --no-install-recommends"
+  local tags cmd left linted lintstatus f
+  info="setup failed"
+  for f in "$out"/*.deb "$out"/*.changes "$out"/*.buildinfo "$out"/*.dsc "$out"/*.tar.*; do
+    [ -n "$givendeb" ] && [ "$f" -ef "$givendeb" ] || rm -f "$f"
+  done
+  newroot "$p" >"$log" 2>&1 || return 1
+  lintpackage "$log" "$out"
+  lintstatus=$?
+  [ "$lintstatus" -ne 255 ] || return 1
   cat "$out/lintian.log" >>"$log"
-  tags=$(sed -n 's/^\([EWIP]\): [^:]*: \([^ ]*\).*/\1:\2/p' "$out/lintian.log" | sort -u | paste -sd, -)
+  tags=$(sed -n 's/^\([EWIPS]\): [^:]*: \([^ ]*\).*/\1:\2/p' "$out/lintian.log" | sort -u | paste -sd, -)
   if [ "$lintstatus" -ne 0 ] || grep -q '^[EW]: ' "$out/lintian.log"; then
     info="lintian: ${tags:-status $lintstatus}"
     return 1
   fi
-  local linted="lintian clean${tags:+ ($tags)}"
+  linted="lintian clean${tags:+ ($tags)}"
+  [ -z "$givendeb" ] || linted="${givendeb##*/}: $linted"
   dropcurrent
 
   info="$linted, install failed"
   newroot "$p" >>"$log" 2>&1 || return 1
   mkdir -p "$root/root/debs"
-  cp "$out"/spumex_*.deb "$root/root/debs/" || return 1
-  inroot "apt-get update -q && $apt install /root/debs/spumex_*.deb" >>"$log" 2>&1 || return 1
+  if [ -n "$givendeb" ]; then
+    cp "$givendeb" "$root/root/debs/" || return 1
+  else
+    cp "$out"/spumex_*.deb "$root/root/debs/" || return 1
+  fi
+  inroot "apt-get update -q && $apt install /root/debs/*.deb" >>"$log" 2>&1 || return 1
   inroot 'dpkg -L spumex' >"$out/files.list" 2>>"$log" || return 1
   info="$linted, autopkgtest failed"
-  inroot "$apt install autopkgtest && autopkgtest -B /root/debs/spumex_*.deb /root/spumex -- null" \
+  inroot "$apt install autopkgtest && autopkgtest -B /root/debs/*.deb /root/spumex -- null" \
     >"$out/autopkgtest.log" 2>&1
   local atstatus=$?
   cat "$out/autopkgtest.log" >>"$log"

@@ -134,6 +134,14 @@ async function webkit(profile) {
   });
 }
 
+// Another server than serve.mjs, when serveby names one before setup: an
+// object whose start(port) serves the site on that loopback port (0: a free
+// one) and gives the page's address, and whose stop() ends that.
+let other = null;
+export function serveby(server) {
+  other = server;
+}
+
 // The reference frames, the server on a free port, the engine's browser with a fresh profile.
 export async function setup() {
   s.work = mkdtempSync(join(tmpdir(), 'spumex-web-'));
@@ -165,6 +173,7 @@ export async function newpage(context = s.browser) {
 
 // The site's server on port (0: a free one); its address.
 export async function serve(port) {
+  if (other) return other.start(port);
   s.server = spawn(process.execPath, [join(top, 'web/serve.mjs'), site, String(port)], { stdio: ['ignore', 'pipe', 'inherit'] });
   return new Promise((ok, fail) => {
     let text = '';
@@ -179,6 +188,10 @@ export async function serve(port) {
 
 // Stops the server; the next serve(port) brings it back at the same address.
 export async function unserve() {
+  if (other) {
+    await other.stop();
+    return Number(new URL(s.base).port);
+  }
   const gone = new Promise((ok) => s.server.once('exit', ok));
   s.server.kill();
   await gone;
@@ -191,6 +204,7 @@ export async function teardown() {
   } finally {
     s.xvfb?.kill();
     s.server?.kill();
+    await other?.stop();
   }
   // The browser's last processes may still be writing into the profile.
   if (s.work) rmSync(s.work, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
