@@ -21,26 +21,10 @@ passed=0     # tests, over every test stage
 failed=0
 skipped=0    # tests that skip themselves where a browser engine cannot do what they need
 
-# report NAME RESULT SECONDS: one stage line, "normal build ....... ok  41 s".
-report() {
-  local dots
-  dots=$(printf '%*s' $((22 - ${#1})) '' | tr ' ' .)
-  printf '%s %s %s  %d s\n' "$1" "$dots" "$2" "$3"
-}
-
-# step NAME LOG COMMAND...: runs a build step; on failure shows the end of its log.
+. tools/steps.sh
+# step NAME LOG COMMAND...: runs a build step (tools/steps.sh); a failure counts.
 step() {
-  local name=$1 log=$2 start=$SECONDS
-  shift 2
-  if "$@" >"$log" 2>&1; then
-    report "$name" ok $((SECONDS - start))
-    return 0
-  fi
-  report "$name" FAIL $((SECONDS - start))
-  tail -n 40 "$log"
-  echo "(the whole output is in $log)"
-  failures=$((failures + 1))
-  return 1
+  runstep "$@" || { failures=$((failures + 1)); return 1; }
 }
 
 # tally NAME LOG START STATUS TOTAL BAD [SKIPPED]: counts a test stage and prints its line.

@@ -22,6 +22,8 @@ me=release.sh
 export SPUMEX_PLATFORM_WORK=${SPUMEX_RELEASE_WORK:-/var/tmp/spumex-release}
 . tools/roots.sh
 . tools/tarball.sh
+reportwidth=24
+. tools/steps.sh
 
 die() { echo "release.sh: $*" >&2; exit 2; }
 
@@ -45,27 +47,9 @@ echo "release.sh: spumex $version from commit ${commit:0:12} ($(git log -1 --for
 trap 'leaveroot; exit 130' INT TERM
 trap leaveroot EXIT
 
-# report NAME RESULT SECONDS: one step's line, as test.sh prints its stages.
-report() {
-  local dots
-  dots=$(printf '%*s' $((24 - ${#1})) '' | tr ' ' .)
-  printf '%s %s %s  %d s\n' "$1" "$dots" "$2" "$3"
-}
-
-# step NAME LOG COMMAND...: runs a step; on failure shows the end of its log and stops.
-# WHAT, when the command sets it, follows "ok" on the step's line.
+# step NAME LOG COMMAND...: runs a step (tools/steps.sh); a failure ends the release.
 step() {
-  local name=$1 log=$2 start=$SECONDS
-  shift 2
-  what=""
-  if "$@" >"$log" 2>&1; then
-    report "$name" "ok${what:+, $what}" $((SECONDS - start))
-    return 0
-  fi
-  report "$name" FAIL $((SECONDS - start))
-  tail -n 40 "$log"
-  echo "(the whole output is in $log)"
-  exit 1
+  runstep "$@" || exit 1
 }
 
 sized() { echo "$1 $(stat -c %s "$out/$1") bytes"; }
