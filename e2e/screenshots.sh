@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Make the README's pictures from the running program: docs/scene.png,
-# docs/spiral.png and docs/eyes.png; with --web also docs/phone.png, the web
-# version on an emulated phone with the same scene. Build directory: $BUILD
+# docs/spiral.png and docs/eyes.png; with --web also docs/web.png and
+# docs/phone.png, the web version with the same scene in a desktop browser's
+# window and on an emulated phone. Build directory: $BUILD
 # (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +32,6 @@ echo "wrote docs/scene.png docs/spiral.png docs/eyes.png"
 if [ "${1:-}" = --web ]; then
   web/build.sh
   (cd e2e/web && [ -d node_modules ] || PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >&2)
-  node e2e/web/phone.mjs "$tmp/scene.preset" docs/phone.png
-  echo "wrote docs/phone.png"
+  node e2e/web/pictures.mjs "$tmp/scene.preset" docs
+  echo "wrote docs/web.png docs/phone.png"
 fi

@@ -71,7 +71,7 @@ export const s = {
 };
 
 // Debian's Chromium headless with a profile of its own; also for the
-// README's phone picture (phone.mjs).
+// README's pictures (pictures.mjs).
 export function chromium(profile) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
