@@ -158,6 +158,17 @@ export async function setup() {
 // s.page holds.
 export async function newpage(context = s.browser) {
   const page = await context.newPage();
+  // Firefox ESR 140 (Debian 12 before its security updates) lacks the screen
+  // orientation command puppeteer sends with a viewport (which is set all the
+  // same), and lets the page's Content-Security-Policy refuse the function
+  // puppeteer's own waiting builds inside the page: there the page is polled.
+  if (engine === 'firefox') {
+    const set = page.setViewport.bind(page);
+    page.setViewport = (viewport) => set(viewport).catch((e) => {
+      if (!/setScreenOrientationOverride/.test(e.message)) throw e;
+    });
+    page.waitForFunction = (fn, options, ...args) => webdriver.waitfor(page, () => page.isClosed(), fn, options, ...args);
+  }
   // A large window: the canvas is scaled up by a whole multiple.
   await page.setViewport({ width: 2200, height: 1700 });
   page.on('console', (m) => {

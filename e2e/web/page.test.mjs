@@ -168,6 +168,8 @@ test('a desktop preset made a link, and the share button\'s link, open to the de
   for (const made of ['tools/scenelink.sh', 'the share button']) {
     const done = await fresh(s.base);
     const before = await stored();
+    // Opened as a new address, not as a change of this page's fragment.
+    await s.page.goto('about:blank');
     await s.page.goto(address);
     await s.page.waitForFunction(() => document.body.dataset.state === 'running', { timeout: 30000 });
     await move(...s.manifest.park);

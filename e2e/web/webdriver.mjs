@@ -73,6 +73,27 @@ Promise.resolve().then(() => (${source}).apply(null, Array.prototype.slice.call(
         (e) => done({ error: e && e.message !== undefined ? String(e.message) : String(e), log: take() }));`;
 }
 
+// Polls fn in page until it returns a true value, which comes back as
+// puppeteer's handle does; a page between two documents is asked again.
+export async function waitfor(page, closed, fn, { timeout = 30000, polling } = {}, ...args) {
+  const until = Date.now() + timeout;
+  let last = null;
+  for (;;) {
+    try {
+      const v = await page.evaluate(fn, ...args);
+      if (v) return { jsonValue: async () => v, dispose: async () => {} };
+      last = null;
+    } catch (e) {
+      if (closed()) throw e;
+      last = e;
+    }
+    if (Date.now() > until) {
+      throw new Error(`Waiting failed: ${timeout}ms exceeded${last ? ` (last: ${last.message})` : ''}`);
+    }
+    await sleep(typeof polling === 'number' ? polling : 50);
+  }
+}
+
 async function freeport() {
   const server = createServer();
   await new Promise((ok, fail) => server.listen(0, '127.0.0.1', ok).on('error', fail));
@@ -300,25 +321,8 @@ class Page extends EventEmitter {
     }`, [selector, ...args]);
   }
 
-  // Polls fn in the page until it returns a true value, which comes back as
-  // puppeteer's handle does; a page between two documents is asked again.
-  async waitForFunction(fn, { timeout = 30000, polling } = {}, ...args) {
-    const until = Date.now() + timeout;
-    let last = null;
-    for (;;) {
-      try {
-        const v = await this.evaluate(fn, ...args);
-        if (v) return { jsonValue: async () => v, dispose: async () => {} };
-        last = null;
-      } catch (e) {
-        if (this.closed) throw e;
-        last = e;
-      }
-      if (Date.now() > until) {
-        throw new Error(`Waiting failed: ${timeout}ms exceeded${last ? ` (last: ${last.message})` : ''}`);
-      }
-      await sleep(typeof polling === 'number' ? polling : 50);
-    }
+  async waitForFunction(fn, options, ...args) {
+    return waitfor(this, () => this.closed, fn, options, ...args);
   }
 
   async goto(url) {
