@@ -73,7 +73,9 @@ tests() {
 start=$SECONDS
 needpackages cmake g++ make pkg-config libgtest-dev libbenchmark-dev \
   xvfb xauth x11-utils libx11-dev libxtst-dev imagemagick clang desktop-file-utils groff-base man-db appstream \
-  emscripten chromium firefox-esr webkit2gtk-driver libgl1-mesa-dri ffmpeg nginx
+  emscripten chromium firefox-esr libgl1-mesa-dri ffmpeg nginx
+# WebKitGTK's WebDriver: webkitgtk-webdriver since Debian 13, webkit2gtk-driver before
+needany webkitgtk-webdriver webkit2gtk-driver
 command -v node >/dev/null 2>&1 || needpackages nodejs
 command -v npm >/dev/null 2>&1 || needpackages npm
 if needsdl "$logs/packages.log" 2>/dev/null && installmissing "$logs/packages.log" 2>/dev/null &&

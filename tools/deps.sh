@@ -33,6 +33,26 @@ needfuzzruntime() {
   needpackages "libclang-rt-$major-dev"
 }
 
+# One package of several that carry the same program under names that differ between
+# Debian releases: nothing if one is installed, else the first that apt can install
+# (apt's lists are updated first when they know none of them).
+needany() {
+  local p pass
+  for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 && return 0; done
+  for pass in 1 2; do
+    for p in "$@"; do
+      apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' && { needpackages "$p"; return 0; }
+    done
+    [ "$pass" = 1 ] && [ "$updated" = 0 ] || break
+    asroot apt-get update -q >/dev/null 2>&1 && updated=1
+  done
+  needpackages "$1"
+}
+
+asroot() {
+  if [ "$(id -u)" -ne 0 ]; then sudo "$@"; else "$@"; fi
+}
+
 # Installs what the need* calls found missing. With LOGFILE, apt's output goes there,
 # and its tail to standard error only when the installation fails.
 installmissing() {
@@ -41,10 +61,8 @@ installmissing() {
   [ ${#missing[@]} -eq 0 ] && return 0
   mkdir -p "$(dirname "$log")"
   echo "Installing: ${missing[*]}" >&2
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  if ! { { [ "$updated" = 1 ] || $sudo apt-get update -q; } &&
-         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; } \
+  if ! { { [ "$updated" = 1 ] || asroot apt-get update -q; } &&
+         asroot env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"; } \
        >>"$log" 2>&1; then
     [ "$log" = /dev/stderr ] || { tail -n 25 "$log" >&2; echo "the whole output is in $log" >&2; }
     echo "Installing ${missing[*]} failed" >&2

@@ -95,7 +95,7 @@ function firefox(profile) {
 // Debian keeps the MiniBrowser beside the WebKitGTK library that the driver
 // was built for, not on the PATH: in the package of that library, which the
 // driver's package depends on (webkit2gtk-driver on Debian 12,
-// webkitgtk-webdriver, which webkit2gtk-driver brings, on Debian 13).
+// webkitgtk-webdriver from Debian 13 on).
 function minibrowser(driver) {
   if (process.env.MINIBROWSER) return process.env.MINIBROWSER;
   const query = (...args) => execFileSync('dpkg-query', args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
