@@ -156,22 +156,42 @@
       draw();
       var drawing = setInterval(draw, 1000 / 30);
       var stream = copy.captureStream(30);
-      var recorder = new MediaRecorder(stream, { mimeType: webm });
       var parts = [];
-      recorder.ondataavailable = function (e) {
-        if (e.data.size > 0) parts.push(e.data);
-      };
-      recorder.onstop = function () {
+      var failed = null;
+      var finish = function () {
         clearInterval(drawing);
         stream.getTracks().forEach(function (t) { t.stop(); });
-        clipbutton.disabled = false;
-        say('');
-        keep(new Blob(parts, { type: 'video/webm' }), 'spumex-' + stamp() + '.webm');
       };
+      // A browser may name WebM among the types it records and still refuse
+      // to record (WebKitGTK without its GStreamer encoders): the button goes.
+      var cannot = function (e) {
+        clipbutton.hidden = true;
+        say('This browser cannot record a clip: ' + (e.message || 'it stopped recording').replace(/\.$/, '') + '.');
+      };
+      var recorder;
+      try {
+        recorder = new MediaRecorder(stream, { mimeType: webm });
+        recorder.ondataavailable = function (e) {
+          if (e.data.size > 0) parts.push(e.data);
+        };
+        recorder.onerror = function (e) {
+          failed = e.error || {};
+        };
+        recorder.onstop = function () {
+          finish();
+          clipbutton.disabled = false;
+          if (failed) return cannot(failed);
+          say('');
+          keep(new Blob(parts, { type: 'video/webm' }), 'spumex-' + stamp() + '.webm');
+        };
+        recorder.start();
+      } catch (e) {
+        finish();
+        return cannot(e);
+      }
       clipbutton.disabled = true;
       say('Recording ' + CLIPMS / 1000 + ' seconds of the picture\u2026');
-      recorder.start();
-      setTimeout(function () { recorder.stop(); }, CLIPMS);
+      setTimeout(function () { if (recorder.state !== 'inactive') recorder.stop(); }, CLIPMS);
     });
   }
 })();
