@@ -41,7 +41,9 @@ needany() {
   for p in "$@"; do dpkg -s "$p" >/dev/null 2>&1 && return 0; done
   for pass in 1 2; do
     for p in "$@"; do
-      apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: [^(]' && { needpackages "$p"; return 0; }
+      # (apt-cache's output is taken whole: under pipefail, grep -q ending the pipe early
+      # would make a found candidate count as none)
+      [[ $(apt-cache policy "$p" 2>/dev/null) =~ Candidate:\ [^\(] ]] && { needpackages "$p"; return 0; }
     done
     [ "$pass" = 1 ] && [ "$updated" = 0 ] || break
     asroot apt-get update -q >/dev/null 2>&1 && updated=1
