@@ -19,7 +19,6 @@ export const webref = process.env.SPUMEX_WEBREF || join(top, 'build/e2e/spumexwe
 // page's own scripts; a test that needs one skips with the reason where an
 // engine cannot (test(name, { skip: cannot('touch') }, ...)).
 //   touch: page.touchscreen's touches arrive as touch events;
-//   tabs: more pages of one profile (newPage), each brought in front in turn;
 //   serviceworker: a service worker registers and then controls the page;
 //   emulation: page.emulate of a phone: its scale factor, touch points and
 //     coarse pointer, its user agent;
@@ -27,7 +26,7 @@ export const webref = process.env.SPUMEX_WEBREF || join(top, 'build/e2e/spumexwe
 //     'request' events and let go;
 //   serviceworkerbypass: page.setBypassServiceWorker;
 //   cdp: page.createCDPSession, Chromium's own protocol.
-const features = ['touch', 'tabs', 'serviceworker', 'emulation', 'interception', 'serviceworkerbypass', 'cdp'];
+const features = ['touch', 'serviceworker', 'emulation', 'interception', 'serviceworkerbypass', 'cdp'];
 const engines = {
   chromium: {
     launch: chromium,
